@@ -1,0 +1,143 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/window_handle.h"
+
+// The GUI toolkit: an application object with its message loop, one top-level tool window,
+// self-sizing labels, push buttons and an invisible image with a canvas. Windows implements it
+// on Win32; the host build on its own message queue, where tests drive it.
+
+class Canvas;
+class Form;
+
+struct Bounds {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+};
+
+// A text label that sizes itself to its text.
+class Label {
+public:
+    Label(Form& owner, int left, int top, const std::string& text);
+    ~Label();
+    Label(const Label&) = delete;
+    Label& operator=(const Label&) = delete;
+
+    void SetCaption(const std::string& text);
+    std::string Caption() const;
+    Bounds GetBounds() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+// A push button; tab order 0 has the focus first.
+class Button {
+public:
+    Button(Form& owner, const Bounds& bounds, const std::string& caption, int tabOrder);
+    ~Button();
+    Button(const Button&) = delete;
+    Button& operator=(const Button&) = delete;
+
+    std::string Caption() const;
+    int TabOrder() const;
+    Bounds GetBounds() const;
+    // Runs the click event as a user's click does.
+    void Click();
+
+    std::function<void()> OnClick;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+// An image that owns a bitmap of its own size, created on the first request for its canvas.
+class Image {
+public:
+    Image(Form& owner, const Bounds& bounds, bool visible);
+    ~Image();
+    Image(const Image&) = delete;
+    Image& operator=(const Image&) = delete;
+
+    Canvas& GetCanvas();
+    Bounds GetBounds() const;
+    bool Visible() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+// The top-level tool window: small caption bar with a close button only, fixed size.
+class Form {
+public:
+    Form(const std::string& caption, int left, int top, int clientWidth, int clientHeight);
+    virtual ~Form();
+    Form(const Form&) = delete;
+    Form& operator=(const Form&) = delete;
+
+    WindowHandle Handle() const;
+    std::string Caption() const;
+
+    // Outer bounds on the screen.
+    void SetBounds(const Bounds& outer);
+    Bounds GetBounds() const;
+    int ClientWidth() const;
+    int ClientHeight() const;
+
+    // Closes the window; when it is the main window this ends the application's message loop.
+    void Close();
+    bool Closed() const;
+
+    // Events: created (once, before showing), activated (each time the window becomes the
+    // application's active window), destroyed (when the window is destroyed at program end).
+    std::function<void()> OnCreate;
+    std::function<void()> OnActivate;
+    std::function<void()> OnDestroy;
+
+    struct Impl;
+    Impl& Native() const { return *impl_; }
+
+private:
+    std::unique_ptr<Impl> impl_;
+};
+
+// The application object: one per program, on the main thread.
+class Application {
+public:
+    Application();
+    ~Application();
+    Application(const Application&) = delete;
+    Application& operator=(const Application&) = delete;
+
+    void SetTitle(const std::string& title);
+    std::string Title() const;
+
+    // Makes `form` the main window and runs its created event.
+    void CreateMainForm(Form& form);
+    // Shows the main window (which activates it), processes messages until it closes, then
+    // destroys it (its destroyed event runs). Idle notifications go to every IdleHook.
+    void Run();
+
+    // The main window's handle, or null when there is none.
+    WindowHandle MainWindowHandle() const;
+
+    // The error box: a modal message box owned by the application, with the error icon, the
+    // title as caption and `text` as it stands.
+    void ShowError(const std::string& text);
+    // The modal information message; the application goes on afterwards.
+    void ShowInformation(const std::string& caption, const std::string& text);
+
+    static Application* Instance();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
