@@ -1,0 +1,93 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+class Bitmap;
+class TJpegImage;
+class TMemoryStream;
+
+// Compression codes of the capture formats: 0 for uncompressed RGB, otherwise a FourCC whose
+// first character is the least significant byte.
+constexpr std::uint32_t MakeFourCC(char a, char b, char c, char d) {
+    return static_cast<std::uint32_t>(static_cast<unsigned char>(a)) |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(b)) << 8 |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(c)) << 16 |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(d)) << 24;
+}
+inline constexpr std::uint32_t kCompressionRgb = 0;
+inline constexpr std::uint32_t kCompressionI420 = MakeFourCC('I', '4', '2', '0');
+inline constexpr std::uint32_t kCompressionIyuv = MakeFourCC('I', 'Y', 'U', 'V');
+inline constexpr std::uint32_t kCompressionYv12 = MakeFourCC('Y', 'V', '1', '2');
+inline constexpr std::uint32_t kCompressionYuy2 = MakeFourCC('Y', 'U', 'Y', '2');
+inline constexpr std::uint32_t kCompressionYunv = MakeFourCC('Y', 'U', 'N', 'V');
+inline constexpr std::uint32_t kCompressionYuyv = MakeFourCC('Y', 'U', 'Y', 'V');
+inline constexpr std::uint32_t kCompressionMjpg = MakeFourCC('M', 'J', 'P', 'G');
+
+// Which implementation converts the YUV layouts. All of them give the same bytes; the scalar
+// table path is the reference the others are tested against.
+enum class TConversionPath { Scalar, Sse41, Avx2 };
+
+// Turns one delivered frame buffer into the video image's 24-bit frame bitmap: uncompressed RGB,
+// planar YUV 4:2:0, packed YUV 4:2:2 and Motion-JPEG; anything else gets a two-line notice.
+// One object per video image: the YUV tables are built once, on its first YUV frame, and the
+// JPEG stream and image objects keep their buffers from frame to frame. Main thread only.
+class TFrameConversion {
+  public:
+    TFrameConversion();
+    ~TFrameConversion();
+    TFrameConversion(const TFrameConversion&) = delete;
+    TFrameConversion& operator=(const TFrameConversion&) = delete;
+
+    // Converts `size` bytes at `buffer` of a frameWidth x frameHeight frame with the given
+    // compression code into `bitmap` (already sized to the frame). Returns true when the buffer
+    // has been dealt with (converted or the notice written), i.e. when the caller sets its
+    // converted flag; false for a null buffer or when an exception was dropped. Never throws.
+    bool ConvertFrame(std::int32_t size, const std::uint8_t* buffer, std::int32_t frameWidth,
+                      std::int32_t frameHeight, std::uint32_t compression, Bitmap& bitmap) noexcept;
+
+    // Fills the five YUV tables and the clamp table, once per object.
+    void BuildYuvTables();
+    // Fill every pixel pair of `bitmap` from a buffer whose size has been matched already.
+    // `compression` tells I420/IYUV (U plane first) from YV12 (V plane first).
+    void ConvertPlanar420(const std::uint8_t* buffer, std::uint32_t compression, Bitmap& bitmap);
+    void ConvertPacked422(const std::uint8_t* buffer, Bitmap& bitmap);
+
+    // Chooses the YUV implementation; a path the processor cannot run falls back to the best
+    // one it can. Returns the path now in use. The default is the best supported path.
+    TConversionPath SetConversionPath(TConversionPath wanted);
+    TConversionPath ConversionPath() const { return FPath; }
+    static TConversionPath BestSupportedPath();
+
+    // Largest JPEG picture decoded, in pixels (each side is limited to 16384 as well); larger
+    // frames get the notice before anything is allocated for them.
+    void SetJpegPixelLimit(std::int64_t pixels);
+
+    bool TablesReady() const { return FTablesReady; }
+    const std::array<std::int32_t, 256>& LumaTable() const { return FLumaTable; }
+    const std::array<std::int32_t, 256>& UGreenTable() const { return FUGreenTable; }
+    const std::array<std::int32_t, 256>& UBlueTable() const { return FUBlueTable; }
+    const std::array<std::int32_t, 256>& VRedTable() const { return FVRedTable; }
+    const std::array<std::int32_t, 256>& VGreenTable() const { return FVGreenTable; }
+    // Clamp table entry for a quotient k in -1023..1023.
+    std::uint8_t Clamp(int k) const { return FClampTable[static_cast<std::size_t>(k + 1023)]; }
+
+  private:
+    bool ConvertRgb(std::int32_t size, const std::uint8_t* buffer, std::int32_t width,
+                    std::int32_t height, Bitmap& bitmap);
+    bool ConvertMotionJpeg(std::int32_t size, const std::uint8_t* buffer, Bitmap& bitmap);
+    void WriteNotice(std::int32_t size, std::uint32_t compression, Bitmap& bitmap);
+
+    std::array<std::int32_t, 256> FLumaTable{};
+    std::array<std::int32_t, 256> FUGreenTable{};
+    std::array<std::int32_t, 256> FUBlueTable{};
+    std::array<std::int32_t, 256> FVRedTable{};
+    std::array<std::int32_t, 256> FVGreenTable{};
+    std::array<std::uint8_t, 2047> FClampTable{};
+    bool FTablesReady = false;
+    std::unique_ptr<TJpegImage> FJpeg;
+    std::unique_ptr<TMemoryStream> FJpegStream;
+    TConversionPath FPath;
+};
