@@ -1,0 +1,90 @@
+// Labels, buttons and the invisible image of the host GUI toolkit.
+#include <algorithm>
+
+#include "platform/bitmap.h"
+#include "platform/gui.h"
+#include "platform/host/gui_internal.h"
+#include "platform/host/host_gui.h"
+
+struct Label::Impl {
+    Form& owner;
+    Label& self;
+    Bounds bounds;
+    std::string text;
+};
+
+Label::Label(Form& owner, int left, int top, const std::string& text)
+    : impl_(std::make_unique<Impl>(Impl{owner, *this, {left, top, 0, 0}, {}})) {
+    owner.Native().labels.push_back(this);
+    impl_->text = text;
+    impl_->bounds.width = host::TextWidth(text);
+    impl_->bounds.height = host::kTextHeight;
+}
+
+Label::~Label() { std::erase(impl_->owner.Native().labels, this); }
+
+void Label::SetCaption(const std::string& text) {
+    if (text == impl_->text) return;
+    impl_->text = text;
+    // Sizes itself to the text, as an auto-sizing label does.
+    impl_->bounds.width = host::TextWidth(text);
+    impl_->bounds.height = host::kTextHeight;
+    host::ReportGui("label" + std::to_string(host::LabelNumber(impl_->owner, *this)) + ": " + text);
+}
+
+std::string Label::Caption() const { return impl_->text; }
+
+Bounds Label::GetBounds() const { return impl_->bounds; }
+
+int host::LabelNumber(const Form& form, const Label& label) {
+    const auto& labels = form.Native().labels;
+    auto it = std::find(labels.begin(), labels.end(), &label);
+    return it == labels.end() ? 0 : static_cast<int>(it - labels.begin()) + 1;
+}
+
+struct Button::Impl {
+    Form& owner;
+    Bounds bounds;
+    std::string caption;
+    int tabOrder = 0;
+};
+
+Button::Button(Form& owner, const Bounds& bounds, const std::string& caption, int tabOrder)
+    : impl_(std::make_unique<Impl>(Impl{owner, bounds, caption, tabOrder})) {
+    owner.Native().buttons.push_back(this);
+}
+
+Button::~Button() { std::erase(impl_->owner.Native().buttons, this); }
+
+std::string Button::Caption() const { return impl_->caption; }
+
+int Button::TabOrder() const { return impl_->tabOrder; }
+
+Bounds Button::GetBounds() const { return impl_->bounds; }
+
+void Button::Click() {
+    if (OnClick) host::RunFormEvent(OnClick);
+}
+
+struct Image::Impl {
+    Bounds bounds;
+    bool visible = false;
+    std::unique_ptr<Bitmap> bitmap;  // made on the first request for the canvas
+};
+
+Image::Image(Form&, const Bounds& bounds, bool visible)
+    : impl_(std::make_unique<Impl>(Impl{bounds, visible, nullptr})) {}
+
+Image::~Image() = default;
+
+Canvas& Image::GetCanvas() {
+    if (!impl_->bitmap) {
+        impl_->bitmap = std::make_unique<Bitmap>();
+        impl_->bitmap->SetSize(impl_->bounds.width, impl_->bounds.height);
+    }
+    return impl_->bitmap->GetCanvas();
+}
+
+Bounds Image::GetBounds() const { return impl_->bounds; }
+
+bool Image::Visible() const { return impl_->visible; }

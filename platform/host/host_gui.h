@@ -1,0 +1,57 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/gui.h"
+#include "platform/messaging.h"
+
+// Host-only face of the host GUI toolkit: what tests and the host program use to play the user
+// (activate the window, click buttons, read the texts) and to watch what the window shows.
+namespace host {
+
+// Private messages of the host's top-level window (WM_APP range, clear of the capture graph's
+// WM_APP+1 notifications).
+constexpr unsigned kActivateMessage = kAppMessageBase + 0x200;
+constexpr unsigned kCommandMessage = kAppMessageBase + 0x201;
+
+// Commands of the host program's console, carried by kCommandMessage as wParam.
+enum class ConsoleCommand : MessageWParam { Save = 1, Set = 2, Activate = 3, Close = 4 };
+
+// Receives one line per visible change: a label's new text, a message window shown, the window
+// shown or closed. Main thread only; an empty observer stops the reports.
+using GuiObserver = std::function<void(const std::string& line)>;
+void SetGuiObserver(GuiObserver observer);
+void ReportGui(const std::string& line);
+
+// Application::Run normally prints the reports on standard output and takes console commands
+// from standard input. Tests that call Run switch this off.
+void SetConsoleEnabled(bool enabled);
+bool ConsoleEnabled();
+
+// Activates `form` now, as the user bringing it to the front does: its activated event runs.
+void ActivateForm(Form& form);
+// The same through the message queue: the event runs when the main thread handles the message.
+bool PostActivate(const Form& form);
+// Clicks the button of `form` whose caption is `caption`; false when there is none.
+bool ClickButton(Form& form, const std::string& caption);
+// The labels' texts in creation order.
+std::vector<std::string> LabelTexts(const Form& form);
+
+// Processes messages of the main thread (idle reported each time the queue runs empty) until
+// `done` says so or `timeout` passes; true when `done` was reached.
+bool PumpMessagesUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
+// Handles every waiting message, then reports idle once.
+void PumpPendingMessages();
+
+// Metrics of the host's 8-point sans-serif face.
+int TextWidth(const std::string& text);
+constexpr int kTextHeight = 13;
+
+// Non-client metrics of the tool window: fixed border and small caption bar.
+constexpr int kFrameWidth = 3;
+constexpr int kCaptionHeight = 17;
+
+}  // namespace host
