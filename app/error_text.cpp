@@ -1,0 +1,42 @@
+#include "app/error_text.h"
+
+#include <cstddef>
+
+namespace {
+
+bool IsPathSeparator(char c) { return c == '\\' || c == '/' || c == ':'; }
+
+}  // namespace
+
+std::string ErrorBoxText(std::string_view message) {
+    std::string text(message);
+    if (!text.empty() && static_cast<unsigned char>(text.back()) > static_cast<unsigned char>('.'))
+        text += '.';
+    return text;
+}
+
+std::string FolderOf(std::string_view path) {
+    std::size_t end = path.size();
+    while (end > 0 && !IsPathSeparator(path[end - 1])) --end;
+    return std::string(path.substr(0, end));
+}
+
+std::string ApplicationTitle(std::string_view executablePath) {
+    // Only the file name counts: a "." in a folder name does not cut the title.
+    std::string title(executablePath.substr(FolderOf(executablePath).size()));
+    title = title.substr(0, title.find('.'));
+    for (std::size_t i = 1; i < title.size(); ++i) {
+        if (title[i] >= 'A' && title[i] <= 'Z') title[i] = static_cast<char>(title[i] - 'A' + 'a');
+    }
+    return title;
+}
+
+std::string TrimErrorDescription(std::string_view description) {
+    std::size_t end = description.size();
+    while (end > 0) {
+        unsigned char last = static_cast<unsigned char>(description[end - 1]);
+        if (last > 32 && last != '.') break;
+        --end;
+    }
+    return std::string(description.substr(0, end));
+}
