@@ -1,0 +1,120 @@
+// Application: the main window, the message loop with idle notification, the error box.
+#include "platform/dialogs.h"
+#include "platform/win32/gui_form_impl.h"
+
+namespace {
+
+Application* instance = nullptr;
+int errorBoxDepth = 0;
+
+// Marks the error box as open for as long as it lives.
+class ErrorBoxScope {
+  public:
+    ErrorBoxScope() { ++errorBoxDepth; }
+    ~ErrorBoxScope() { --errorBoxDepth; }
+    ErrorBoxScope(const ErrorBoxScope&) = delete;
+    ErrorBoxScope& operator=(const ErrorBoxScope&) = delete;
+};
+
+}  // namespace
+
+struct Application::Impl {
+    std::string title;
+    Form* mainForm = nullptr;
+};
+
+Application::Application() : impl_(std::make_unique<Impl>()) { instance = this; }
+
+Application::~Application() {
+    if (instance == this) instance = nullptr;
+}
+
+Application* Application::Instance() { return instance; }
+
+void Application::SetTitle(const std::string& title) { impl_->title = title; }
+
+std::string Application::Title() const { return impl_->title; }
+
+void Application::CreateMainForm(Form& form) {
+    impl_->mainForm = &form;
+    form.Native().isMain = true;
+    // Copied: the handler may replace itself.
+    const std::function<void()> handler = form.OnCreate;
+    win32::RunEventHandler(handler);
+}
+
+void Application::Run() {
+    Form* form = impl_->mainForm;
+    if (form == nullptr) return;
+    Form::Impl& native = form->Native();
+    if (native.window == nullptr) return;
+    if (!native.closed) {
+        // Showing activates the window: its first activation runs inside this call.
+        ShowWindow(native.window, SW_SHOWNORMAL);
+        if (native.window != nullptr && !native.closed) UpdateWindow(native.window);
+    }
+    for (;;) {
+        MSG message;
+        bool quit = false;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                quit = true;
+                break;
+            }
+            // Tab, Enter and Esc move between and press the form's buttons.
+            if (native.window != nullptr && IsDialogMessageA(native.window, &message)) continue;
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        if (quit) break;
+        if (win32::NotifyIdleHandlers()) WaitMessage();
+    }
+    // The end of the program destroys the main window; its destroyed event runs now.
+    if (native.window != nullptr) DestroyWindow(native.window);
+}
+
+WindowHandle Application::MainWindowHandle() const {
+    return impl_->mainForm != nullptr ? impl_->mainForm->Handle() : nullptr;
+}
+
+void Application::ShowError(const std::string& text) {
+    const ErrorBoxScope scope;
+    ShowErrorBox(impl_->title, text);
+}
+
+void Application::ShowInformation(const std::string& caption, const std::string& text) {
+    ShowInformationMessage(caption, text);
+}
+
+namespace win32 {
+
+bool ErrorBoxOpen() { return errorBoxDepth > 0; }
+
+std::string WithFullStop(const std::string& message) {
+    if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') {
+        return message + ".";
+    }
+    return message;
+}
+
+void ReportFailure(const std::string& message) {
+    if (instance != nullptr) {
+        instance->ShowError(WithFullStop(message));
+    } else {
+        const ErrorBoxScope scope;
+        ShowErrorBox("", WithFullStop(message));
+    }
+}
+
+void RunEventHandler(const std::function<void()>& handler) {
+    if (!handler) return;
+    try {
+        handler();
+    } catch (const std::exception& failure) {
+        ReportFailure(failure.what());
+    } catch (...) {
+        ReportFailure("Unknown failure");
+    }
+}
+
+}  // namespace win32

@@ -1,0 +1,264 @@
+// Form: the top-level tool window with its events.
+#include <algorithm>
+#include <vector>
+
+#include "platform/win32/gui_form_impl.h"
+
+namespace {
+
+constexpr char kFormClass[] = "CamzoomToolForm";
+constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kFormExStyle = WS_EX_TOOLWINDOW | WS_EX_CONTROLPARENT;
+
+Form::Impl* ImplOf(HWND window) {
+    return reinterpret_cast<Form::Impl*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+}
+
+bool BelongsToThisProgram(HWND window) {
+    if (window == nullptr) return false;
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    return process == GetCurrentProcessId();
+}
+
+void RunActivate(Form::Impl& impl) {
+    if (impl.closed) return;
+    if (impl.activateDepth > 0) {
+        // A modal loop inside the running handler got here; run again once it has finished.
+        impl.activationPending = true;
+        return;
+    }
+    ++impl.activateDepth;
+    win32::RunEventHandler(impl.owner->OnActivate);
+    --impl.activateDepth;
+    if (impl.activationPending && !impl.closed && impl.alive) {
+        impl.activationPending = false;
+        PostMessageA(impl.window, win32::kDeferredActivateMessage, 0, 0);
+    }
+}
+
+void RestoreFocus(Form::Impl& impl) {
+    HWND target = impl.savedFocus;
+    if (target == nullptr || !IsChild(impl.window, target) || !IsWindowVisible(target) ||
+        !IsWindowEnabled(target)) {
+        target = GetNextDlgTabItem(impl.window, nullptr, FALSE);
+    }
+    if (target != nullptr) SetFocus(target);
+}
+
+void OnActivateMessage(Form::Impl& impl, WPARAM wParam, LPARAM lParam) {
+    if (LOWORD(wParam) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus != nullptr && IsChild(impl.window, focus)) impl.savedFocus = focus;
+        return;
+    }
+    if (HIWORD(wParam) == 0) RestoreFocus(impl);  // not while minimised
+    if (!impl.activatedOnce) {
+        // The first showing: the handler runs during the showing itself.
+        impl.activatedOnce = true;
+        RunActivate(impl);
+        return;
+    }
+    // Coming back from another application does not count; neither does the return from the
+    // error box.
+    HWND previous = reinterpret_cast<HWND>(lParam);
+    if (previous == impl.window || !BelongsToThisProgram(previous) || win32::ErrorBoxOpen()) {
+        return;
+    }
+    PostMessageA(impl.window, win32::kDeferredActivateMessage, 0, 0);
+}
+
+// The control that Enter presses: the focused button.
+LRESULT DefaultButtonId(const Form::Impl& impl) {
+    HWND focus = GetFocus();
+    for (const auto& [id, entry] : impl.buttons) {
+        if (entry.window == focus) return MAKELRESULT(id, DC_HASDEFID);
+    }
+    return 0;
+}
+
+void OnCommand(Form::Impl& impl, WPARAM wParam) {
+    const int id = LOWORD(wParam);
+    const auto found = impl.buttons.find(id);
+    if (found == impl.buttons.end()) return;
+    const auto& entry = found->second;
+    switch (HIWORD(wParam)) {
+        case BN_CLICKED: {
+            // Copied: the handler may replace itself.
+            const std::function<void()> handler = entry.button->OnClick;
+            win32::RunEventHandler(handler);
+            break;
+        }
+        case BN_SETFOCUS:
+            SendMessageA(entry.window, BM_SETSTYLE, BS_DEFPUSHBUTTON | BS_NOTIFY, TRUE);
+            break;
+        case BN_KILLFOCUS:
+            SendMessageA(entry.window, BM_SETSTYLE, BS_PUSHBUTTON | BS_NOTIFY, TRUE);
+            break;
+        default:
+            break;
+    }
+}
+
+LRESULT CALLBACK FormProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_GETMINMAXINFO) {
+        // Windows keeps captioned windows at least about 116 x 27; the form must be able to
+        // shrink to any size it is given (10 x 10 out of sight in unattended mode).
+        auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+        info->ptMinTrackSize.x = 1;
+        info->ptMinTrackSize.y = 1;
+        return 0;
+    }
+    if (message == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
+        SetWindowLongPtrA(window, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    Form::Impl* impl = ImplOf(window);
+    if (impl == nullptr) return DefWindowProcA(window, message, wParam, lParam);
+
+    switch (message) {
+        case WM_ACTIVATE:
+            OnActivateMessage(*impl, wParam, lParam);
+            return 0;
+        case win32::kDeferredActivateMessage:
+            RunActivate(*impl);
+            return 0;
+        case win32::kHideMessage:
+            ShowWindow(window, SW_HIDE);
+            return 0;
+        case DM_GETDEFID:
+            return DefaultButtonId(*impl);
+        case WM_COMMAND:
+            if (lParam != 0) OnCommand(*impl, wParam);
+            return 0;
+        case WM_CLOSE:
+            impl->owner->Close();
+            return 0;
+        case WM_DESTROY: {
+            impl->alive = false;
+            const bool wasClosed = impl->closed;
+            impl->closed = true;
+            // Copied: the handler may replace itself.
+            const std::function<void()> handler = impl->owner->OnDestroy;
+            win32::RunEventHandler(handler);
+            if (impl->isMain && !wasClosed) PostQuitMessage(0);
+            return 0;
+        }
+        case WM_NCDESTROY:
+            SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+            impl->window = nullptr;
+            break;
+        default:
+            break;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void RegisterFormClass() {
+    static const bool registered = [] {
+        WNDCLASSEXA windowClass = {};
+        windowClass.cbSize = sizeof(windowClass);
+        windowClass.lpfnWndProc = FormProcedure;
+        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        windowClass.lpszClassName = kFormClass;
+        return RegisterClassExA(&windowClass) != 0;
+    }();
+    (void)registered;
+}
+
+}  // namespace
+
+void Form::Impl::ArrangeTabOrder() {
+    std::vector<const ButtonEntry*> ordered;
+    for (const auto& [id, entry] : buttons) ordered.push_back(&entry);
+    std::stable_sort(
+        ordered.begin(), ordered.end(),
+        [](const ButtonEntry* a, const ButtonEntry* b) { return a->tabOrder < b->tabOrder; });
+    HWND after = HWND_TOP;
+    for (const ButtonEntry* entry : ordered) {
+        SetWindowPos(entry->window, after, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW);
+        after = entry->window;
+    }
+}
+
+Bounds Form::Impl::ChildBounds(HWND child) const {
+    RECT rect = {};
+    if (child == nullptr || !GetWindowRect(child, &rect)) return {};
+    MapWindowPoints(HWND_DESKTOP, window, reinterpret_cast<POINT*>(&rect), 2);
+    return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
+}
+
+Form::Form(const std::string& caption, int left, int top, int clientWidth, int clientHeight)
+    : impl_(std::make_unique<Impl>()) {
+    impl_->owner = this;
+    RegisterFormClass();
+    RECT outer = {0, 0, clientWidth, clientHeight};
+    AdjustWindowRectEx(&outer, kFormStyle, FALSE, kFormExStyle);
+    impl_->alive = true;
+    impl_->window = CreateWindowExA(kFormExStyle, kFormClass, caption.c_str(), kFormStyle, left,
+                                    top, outer.right - outer.left, outer.bottom - outer.top,
+                                    nullptr, nullptr, GetModuleHandleA(nullptr), impl_.get());
+    if (impl_->window == nullptr) {
+        impl_->alive = false;
+        impl_->closed = true;
+        return;
+    }
+    SendMessageA(impl_->window, WM_SETFONT, reinterpret_cast<WPARAM>(impl_->Font()), FALSE);
+}
+
+Form::~Form() {
+    // The derived window's handlers die with it: none of them may run from here on.
+    OnCreate = nullptr;
+    OnActivate = nullptr;
+    OnDestroy = nullptr;
+    if (impl_->window != nullptr) DestroyWindow(impl_->window);
+}
+
+WindowHandle Form::Handle() const { return impl_->window; }
+
+std::string Form::Caption() const {
+    if (impl_->window == nullptr) return {};
+    const int length = GetWindowTextLengthA(impl_->window);
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    const int copied = GetWindowTextA(impl_->window, text.data(), length + 1);
+    text.resize(static_cast<std::size_t>(std::max(copied, 0)));
+    return text;
+}
+
+void Form::SetBounds(const Bounds& outer) {
+    if (impl_->window == nullptr) return;
+    SetWindowPos(impl_->window, nullptr, outer.left, outer.top, outer.width, outer.height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+Bounds Form::GetBounds() const {
+    RECT rect = {};
+    if (impl_->window == nullptr || !GetWindowRect(impl_->window, &rect)) return {};
+    return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
+}
+
+int Form::ClientWidth() const {
+    RECT rect = {};
+    if (impl_->window == nullptr || !GetClientRect(impl_->window, &rect)) return 0;
+    return rect.right - rect.left;
+}
+
+int Form::ClientHeight() const {
+    RECT rect = {};
+    if (impl_->window == nullptr || !GetClientRect(impl_->window, &rect)) return 0;
+    return rect.bottom - rect.top;
+}
+
+void Form::Close() {
+    if (impl_->closed) return;
+    impl_->closed = true;
+    // Hidden through the queue: Close may run inside the showing's own activation.
+    if (impl_->window != nullptr) PostMessageA(impl_->window, win32::kHideMessage, 0, 0);
+    if (impl_->isMain) PostQuitMessage(0);
+}
+
+bool Form::Closed() const { return impl_->closed; }

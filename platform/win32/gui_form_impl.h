@@ -1,0 +1,39 @@
+#pragma once
+
+#include <map>
+
+#include "platform/gui.h"
+#include "platform/win32/gui_internal.h"
+
+// The native side of a Form: its window, its child controls' click routes and the state of
+// its activation. Labels, buttons and the application reach it through Form::Native().
+struct Form::Impl {
+    Form* owner = nullptr;
+    HWND window = nullptr;
+    bool alive = false;   // between creation and WM_DESTROY
+    bool closed = false;  // Close() ran, or the window went away
+    bool isMain = false;
+
+    // Activation: the first one always counts; later ones only when the focus comes back from
+    // another window of this program, and they run through the queue, not nested in the
+    // activation itself.
+    bool activatedOnce = false;
+    int activateDepth = 0;
+    bool activationPending = false;
+    HWND savedFocus = nullptr;
+
+    struct ButtonEntry {
+        Button* button;
+        HWND window;
+        int tabOrder;
+    };
+    // Buttons by control id, for WM_COMMAND and the tab order.
+    std::map<int, ButtonEntry> buttons;
+    int nextControlId = 100;  // clear of IDOK and IDCANCEL, which dialog keys send
+
+    HFONT Font() const { return win32::ToolkitFont(); }
+    // Puts the buttons' windows in tab order, which is the order Tab walks.
+    void ArrangeTabOrder();
+    // Client-relative bounds of a child window.
+    Bounds ChildBounds(HWND child) const;
+};

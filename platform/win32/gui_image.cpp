@@ -1,0 +1,26 @@
+// Image: an invisible picture holder whose bitmap is made on the first request for its canvas.
+#include "platform/bitmap.h"
+#include "platform/win32/gui_form_impl.h"
+
+struct Image::Impl {
+    Bounds bounds;
+    bool visible = false;
+    std::unique_ptr<Bitmap> bitmap;
+};
+
+Image::Image(Form&, const Bounds& bounds, bool visible)
+    : impl_(new Impl{bounds, visible, nullptr}) {}
+
+Image::~Image() = default;
+
+Canvas& Image::GetCanvas() {
+    if (!impl_->bitmap) {
+        impl_->bitmap = std::make_unique<Bitmap>();
+        impl_->bitmap->SetSize(impl_->bounds.width, impl_->bounds.height);
+    }
+    return impl_->bitmap->GetCanvas();
+}
+
+Bounds Image::GetBounds() const { return impl_->bounds; }
+
+bool Image::Visible() const { return impl_->visible; }

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "platform/win32/win32_api.h"
+
+// What the Win32 GUI adapters share among themselves; portable code never sees it.
+namespace win32 {
+
+// Private messages of the toolkit's own windows (WM_APP range, never posted by portable code to
+// these windows).
+constexpr UINT kDeferredActivateMessage = WM_APP + 0x3F00;
+constexpr UINT kHideMessage = WM_APP + 0x3F01;
+
+// Runs an event handler; a failure escaping it goes to the application's error box and the
+// caller carries on. A window procedure must never let an exception unwind through Windows.
+void RunEventHandler(const std::function<void()>& handler);
+
+// The central report of a failure: its message, with a full stop added when the message ends
+// in a character that sorts after ".", in the application's error box.
+void ReportFailure(const std::string& message);
+std::string WithFullStop(const std::string& message);
+
+// True while the application's error box is open: the activation that closing it hands back
+// to the main window must not count as a new activation (it would re-run a failing handler
+// forever).
+bool ErrorBoxOpen();
+
+// Calls every idle handler once; true when all of them are done.
+bool NotifyIdleHandlers();
+
+// The toolkit's font: "MS Sans Serif" 8 pt, or the closest face the system has.
+HFONT ToolkitFont();
+
+}  // namespace win32
