@@ -92,13 +92,9 @@ WindowHandle Application::MainWindowHandle() const {
     return mainForm ? mainForm->Handle() : nullptr;
 }
 
-void Application::ShowError(const std::string& text) {
-    host::ReportGui("error box [" + impl_->title + "]: " + text);
-    ShowErrorBox(impl_->title, text);
-}
+void Application::ShowError(const std::string& text) { ShowErrorBox(impl_->title, text); }
 
 void Application::ShowInformation(const std::string& caption, const std::string& text) {
-    host::ReportGui("information [" + caption + "]: " + text);
     ShowInformationMessage(caption, text);
     // The focus returning from the closed modal message re-activates the main window, as on
     // Windows: the activation arrives through the queue after the message has gone.

@@ -1,0 +1,173 @@
+// The zoom window: layout, handlers, the status lines, Set and Save.
+#include "app/zoom_window.h"
+
+#include "app/error_text.h"
+#include "app/options_file.h"
+#include "app/settings_text.h"
+#include "app/station_settings.h"
+
+namespace {
+
+constexpr const char* kInformationCaption = "Informacje";
+constexpr const char* kMissingSettingsText = "Brak pliku config.dat. Uruchom i ustaw  Ustawiator";
+constexpr const char* kZoomKey = "zoom";
+
+}  // namespace
+
+TForm1::TForm1(bool autoset)
+    : Form("Camera set zoom", 420, 153, 413, 84),
+      Label1(*this, 16, 8, "Camera"),
+      Image1(*this, {416, 0, 81, 65}, false),
+      Button1(*this, {116, 49, 75, 25}, "Save", 0),
+      Button2(*this, {196, 49, 75, 25}, "Set", 1),
+      Label2(*this, 18, 26, "Label2"),
+      FAutoset(autoset) {
+    OnCreate = [this] { FormCreate(); };
+    OnActivate = [this] { FormActivate(); };
+    OnDestroy = [this] { FormDestroy(); };
+    Button1.OnClick = [this] { Button1Click(); };
+    Button2.OnClick = [this] { Button2Click(); };
+    FIdle.SetHandler([this](bool& done) {
+        FReactivationExpected = false;
+        done = true;
+    });
+}
+
+TForm1::~TForm1() {
+    FIdle.SetHandler({});
+    CloseVideo();  // when the window goes without having been destroyed by the application
+}
+
+void TForm1::FormCreate() {
+    FVideo.reset();
+    if (FAutoset) SetBounds({-20, -20, 10, 10});  // out of sight
+}
+
+void TForm1::FormActivate() {
+    if (FReactivationExpected) {
+        // The focus came back from our own modal message: not a new activation.
+        FReactivationExpected = false;
+        return;
+    }
+    const std::string path = StationSettingsPath();
+    StationSettingsReading reading = ReadStationSettings(path);
+    if (reading.status == StationSettingsStatus::Missing) {
+        ExpectReactivation();
+        if (Application* application = Application::Instance())
+            application->ShowInformation(kInformationCaption, kMissingSettingsText);
+        return;
+    }
+    if (reading.status == StationSettingsStatus::Failed) {
+        ExpectReactivation();
+        ShowFailure(reading.failureMessage);
+        return;
+    }
+
+    FCameraName = reading.settings.FCameraName;
+    FModeWidth = reading.settings.FModeWidth;
+    FModeHeight = reading.settings.FModeHeight;
+    OpenVideo();
+    std::int32_t zoom = 0;
+    std::optional<std::string> failure = ShowStatus(zoom);
+    reading.file.reset();  // config.dat is closed before anything is shown
+    if (failure) {
+        ExpectReactivation();
+        ShowFailure(*failure);
+        return;
+    }
+    FCurrentZoom = zoom;
+
+    if (FAutoset) {
+        if (std::optional<std::string> setFailure = RunSet()) {
+            ExpectReactivation();
+            ShowFailure(*setFailure);
+            return;  // a failed Set leaves the tool running
+        }
+        Close();
+    }
+}
+
+void TForm1::Button1Click() {
+    if (std::optional<std::string> failure = WriteOption(kZoomKey, std::to_string(FCurrentZoom)))
+        ShowFailure(*failure);
+}
+
+void TForm1::Button2Click() {
+    if (std::optional<std::string> failure = RunSet()) ShowFailure(*failure);
+}
+
+std::optional<std::string> TForm1::RunSet() {
+    // Without a camera facade there is neither a camera to set nor a control table to refresh.
+    if (!FVideo) return std::nullopt;
+    OptionReading stored = ReadOption(kZoomKey, "0", true);
+    if (stored.failure) return stored.failure;
+    if (IntOrDefault(stored.value, 0) == FCurrentZoom) return std::nullopt;
+    stored = ReadOption(kZoomKey, "0", true);
+    if (stored.failure) return stored.failure;
+    ApplyZoom(IntOrDefault(stored.value, 0));
+    OpenVideo();
+    std::int32_t zoom = 0;
+    if (std::optional<std::string> failure = ShowStatus(zoom)) return failure;
+    FCurrentZoom = zoom;
+    return std::nullopt;
+}
+
+void TForm1::FormDestroy() { CloseVideo(); }
+
+void TForm1::OpenVideo() {
+    if (!FVideo) {
+        FVideo = TVideoImage::Create();
+        FVideo->AttachCanvas(&Image1.GetCanvas());
+        FVideo->OpenCamera(FCameraName);  // a camera that cannot be opened reads as presets
+    }
+    for (int p = 0; p < kCameraPropertyCount; ++p) {
+        auto prop = static_cast<TCameraProperty>(p);
+        std::int32_t min = 0, max = 0, step = 0, defaultValue = 0, value = 0;
+        bool manual = true;
+        std::int32_t status =
+            FVideo->GetCameraProperty(prop, min, max, step, defaultValue, value, manual);
+        if (status < 0) continue;  // a failed reading keeps the entry's last values
+        FControls[p] = {p, PropertyName(prop), min, max, step, value, manual};
+    }
+}
+
+std::optional<int> TForm1::ZoomEntry() const {
+    std::optional<int> zoom;
+    for (const TPropertyControl& control : FControls)
+        if (control.Name == "Zoom") zoom = control.Prop;
+    return zoom;
+}
+
+std::optional<std::string> TForm1::ShowStatus(std::int32_t& zoom) {
+    // A camera whose Zoom control was never read shows the zoom as 0.
+    std::optional<int> entry = ZoomEntry();
+    zoom = entry ? FControls[*entry].Value : 0;
+    Label1.SetCaption("Model:" + FCameraName + ", tryb=" + std::to_string(FModeWidth) + "x" +
+                      std::to_string(FModeHeight) + ", zoom=" + std::to_string(zoom));
+    OptionReading stored = ReadOption(kZoomKey, "0", true);
+    if (stored.failure) return stored.failure;
+    Label2.SetCaption("Set zoom=" + stored.value);
+    return std::nullopt;
+}
+
+void TForm1::ApplyZoom(std::int32_t value) {
+    std::optional<int> entry = ZoomEntry();
+    // No Zoom control read: nothing to send the value to (and never another control).
+    if (!entry || !FVideo) return;
+    const TPropertyControl& control = FControls[*entry];
+    FVideo->SetCameraProperty(static_cast<TCameraProperty>(control.Prop), value, control.Manual);
+}
+
+void TForm1::CloseVideo() {
+    if (!FVideo) return;
+    FVideo->CloseCamera();
+    TVideoImage::Dispose(std::move(FVideo));
+    FVideo = nullptr;
+}
+
+void TForm1::ShowFailure(const std::string& message) {
+    if (Application* application = Application::Instance())
+        application->ShowError(ErrorBoxText(message));
+}
+
+void TForm1::ExpectReactivation() { FReactivationExpected = true; }
