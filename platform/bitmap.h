@@ -10,7 +10,7 @@
 class Bitmap;
 
 class Canvas {
-public:
+  public:
     Canvas(const Canvas&) = delete;
     Canvas& operator=(const Canvas&) = delete;
 
@@ -28,7 +28,7 @@ public:
 
     ~Canvas();
 
-private:
+  private:
     friend class Bitmap;
     explicit Canvas(Bitmap& owner);
     struct Impl;
@@ -36,7 +36,7 @@ private:
 };
 
 class Bitmap {
-public:
+  public:
     Bitmap();
     ~Bitmap();
     Bitmap(const Bitmap&) = delete;
@@ -56,9 +56,13 @@ public:
     std::uint8_t* PixelMemory();
     const std::uint8_t* PixelMemory() const;
 
+    // Exchanges size and pixel memory with `other`; each bitmap keeps its own canvas and lock
+    // state. Lets a picture be completed aside and then put in place without a copy.
+    void SwapPixels(Bitmap& other) noexcept;
+
     Canvas& GetCanvas();
 
-private:
+  private:
     friend class Canvas;
     struct Impl;
     std::unique_ptr<Impl> impl_;

@@ -65,7 +65,15 @@ class TFrameConversion {
     // frames get the notice before anything is allocated for them.
     void SetJpegPixelLimit(std::int64_t pixels);
 
+    // Whether `size` is the one size that `compression` accepts for a width x height frame.
+    // Products are taken in 64 bits: a format whose size does not fit 32 bits accepts nothing.
+    // Motion-JPEG accepts any size; an unknown code none.
+    static bool SizeFits(std::uint32_t compression, std::int32_t size, std::int32_t width,
+                         std::int32_t height);
+
     bool TablesReady() const { return FTablesReady; }
+    // How often the tables have been built: at most once in an object's life.
+    int TableBuildCount() const { return FTableBuilds; }
     const std::array<std::int32_t, 256>& LumaTable() const { return FLumaTable; }
     const std::array<std::int32_t, 256>& UGreenTable() const { return FUGreenTable; }
     const std::array<std::int32_t, 256>& UBlueTable() const { return FUBlueTable; }
@@ -87,6 +95,7 @@ class TFrameConversion {
     std::array<std::int32_t, 256> FVGreenTable{};
     std::array<std::uint8_t, 2047> FClampTable{};
     bool FTablesReady = false;
+    int FTableBuilds = 0;
     std::unique_ptr<TJpegImage> FJpeg;
     std::unique_ptr<TMemoryStream> FJpegStream;
     TConversionPath FPath;
