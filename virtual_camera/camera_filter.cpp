@@ -1,0 +1,262 @@
+#include "virtual_camera/camera_filter.h"
+
+#include <cstring>
+#include <new>
+
+#include "virtual_camera/enumerators.h"
+
+namespace vcam {
+namespace {
+
+using Guard = std::lock_guard<std::recursive_mutex>;
+
+constexpr LONG kFlagsAuto = CameraControl_Flags_Auto;
+constexpr LONG kFlagsManual = CameraControl_Flags_Manual;
+
+// A string value of a property bag, or empty when it has none.
+std::wstring ReadBagString(IPropertyBag* bag, const wchar_t* name) {
+    VARIANT value;
+    VariantInit(&value);
+    value.vt = VT_BSTR;
+    std::wstring result;
+    if (SUCCEEDED(bag->Read(name, &value, nullptr)) && value.vt == VT_BSTR && value.bstrVal) {
+        result.assign(value.bstrVal, SysStringLen(value.bstrVal));
+    }
+    VariantClear(&value);
+    return result;
+}
+
+}  // namespace
+
+HRESULT VirtualCameraFilter::Create(REFIID iid, void** out) {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    auto* filter = new (std::nothrow) VirtualCameraFilter();
+    if (!filter) return E_OUTOFMEMORY;
+    const HRESULT hr = filter->QueryInterface(iid, out);
+    filter->Release();
+    return hr;
+}
+
+VirtualCameraFilter::VirtualCameraFilter() : pin_(std::make_unique<CapturePin>(*this)) {
+    ApplySettings(DefaultSettings(kDefaultInstanceId), false);
+    if (auto stored = LoadSettings(kDefaultInstanceId)) ApplySettings(*stored, true);
+}
+
+VirtualCameraFilter::~VirtualCameraFilter() { pin_->Deactivate(); }
+
+void VirtualCameraFilter::ApplySettings(CameraSettings settings, bool persistent) {
+    settings_ = std::move(settings);
+    persistent_ = persistent;
+    VideoFormat format;
+    format.format = settings_.format;
+    format.width = settings_.width;
+    format.height = settings_.height;
+    format.topDown = settings_.topDown;
+    format.framesPerSecond = settings_.framesPerSecond;
+    pin_->Configure(format);
+}
+
+HRESULT VirtualCameraFilter::QueryInterface(REFIID iid, void** out) {
+    if (!out) return E_POINTER;
+    if (iid == IID_IUnknown || iid == IID_IPersist || iid == IID_IMediaFilter ||
+        iid == IID_IBaseFilter) {
+        *out = static_cast<IBaseFilter*>(this);
+    } else if (iid == IID_IAMCameraControl) {
+        *out = static_cast<IAMCameraControl*>(this);
+    } else if (iid == IID_IPersistPropertyBag) {
+        *out = static_cast<IPersistPropertyBag*>(this);
+    } else if (iid == IID_IAMFilterMiscFlags) {
+        *out = static_cast<IAMFilterMiscFlags*>(this);
+    } else {
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    AddRef();
+    return S_OK;
+}
+
+ULONG VirtualCameraFilter::AddRef() { return ++refs_; }
+
+ULONG VirtualCameraFilter::Release() {
+    const ULONG left = --refs_;
+    if (left == 0) delete this;
+    return left;
+}
+
+HRESULT VirtualCameraFilter::GetClassID(CLSID* clsid) {
+    if (!clsid) return E_POINTER;
+    *clsid = kVirtualCameraClsid;
+    return S_OK;
+}
+
+HRESULT VirtualCameraFilter::Stop() {
+    Guard lock(lock_);
+    pin_->Deactivate();
+    state_ = State_Stopped;
+    return S_OK;
+}
+
+HRESULT VirtualCameraFilter::Pause() {
+    Guard lock(lock_);
+    if (state_ == State_Stopped) {
+        const HRESULT hr = pin_->Activate();
+        if (FAILED(hr)) return hr;
+    } else {
+        pin_->SetRunning(false, 0, nullptr);
+    }
+    state_ = State_Paused;
+    return S_OK;
+}
+
+HRESULT VirtualCameraFilter::Run(REFERENCE_TIME start) {
+    Guard lock(lock_);
+    if (state_ == State_Stopped) {
+        const HRESULT hr = Pause();
+        if (FAILED(hr)) return hr;
+    }
+    start_ = start;
+    pin_->SetRunning(true, start, clock_);
+    state_ = State_Running;
+    return S_OK;
+}
+
+HRESULT VirtualCameraFilter::GetState(DWORD, FILTER_STATE* state) {
+    if (!state) return E_POINTER;
+    Guard lock(lock_);
+    *state = state_;
+    // A live source delivers nothing while paused.
+    return state_ == State_Paused ? VFW_S_CANT_CUE : S_OK;
+}
+
+HRESULT VirtualCameraFilter::SetSyncSource(IReferenceClock* clock) {
+    Guard lock(lock_);
+    clock_ = ComPtr<IReferenceClock>(clock);
+    return S_OK;
+}
+
+HRESULT VirtualCameraFilter::GetSyncSource(IReferenceClock** clock) {
+    if (!clock) return E_POINTER;
+    Guard lock(lock_);
+    clock_.CopyTo(clock);
+    return S_OK;
+}
+
+HRESULT VirtualCameraFilter::EnumPins(IEnumPins** pins) {
+    if (!pins) return E_POINTER;
+    std::vector<ComPtr<IPin>> list{ComPtr<IPin>(pin_.get())};
+    *pins = new (std::nothrow) PinEnumerator(std::move(list), 0);
+    return *pins ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT VirtualCameraFilter::FindPin(LPCWSTR id, IPin** pin) {
+    if (!id || !pin) return E_POINTER;
+    *pin = nullptr;
+    if (wcscmp(id, kPinName) != 0) return VFW_E_NOT_FOUND;
+    *pin = pin_.get();
+    (*pin)->AddRef();
+    return S_OK;
+}
+
+HRESULT VirtualCameraFilter::QueryFilterInfo(FILTER_INFO* info) {
+    if (!info) return E_POINTER;
+    Guard lock(lock_);
+    wcsncpy(info->achName, name_.c_str(), MAX_FILTER_NAME - 1);
+    info->achName[MAX_FILTER_NAME - 1] = L'\0';
+    info->pGraph = graph_;
+    if (graph_) graph_->AddRef();
+    return S_OK;
+}
+
+HRESULT VirtualCameraFilter::JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) {
+    Guard lock(lock_);
+    graph_ = graph;
+    name_ = name ? name : L"";
+    return S_OK;
+}
+
+HRESULT VirtualCameraFilter::QueryVendorInfo(LPWSTR*) { return E_NOTIMPL; }
+
+std::optional<ControlSetting> VirtualCameraFilter::ControlState(LONG property) {
+    if (property < 0 || property >= kControlCount) return std::nullopt;
+    // A registered instance reads its controls afresh, so that changes made from outside (a
+    // person, a test) show at once, as a driver reads its hardware.
+    if (persistent_) return LoadControl(settings_.id, static_cast<int>(property));
+    const ControlSetting& control = settings_.controls[static_cast<size_t>(property)];
+    return control.present ? std::optional<ControlSetting>(control) : std::nullopt;
+}
+
+HRESULT VirtualCameraFilter::GetRange(LONG property, LONG* min, LONG* max, LONG* step,
+                                      LONG* defaultValue, LONG* flags) {
+    if (!min || !max || !step || !defaultValue || !flags) return E_POINTER;
+    Guard lock(lock_);
+    const auto control = ControlState(property);
+    if (!control) return E_PROP_ID_UNSUPPORTED;
+    *min = control->min;
+    *max = control->max;
+    *step = control->step;
+    *defaultValue = control->defaultValue;
+    *flags = control->capsFlags;
+    return S_OK;
+}
+
+HRESULT VirtualCameraFilter::Get(LONG property, LONG* value, LONG* flags) {
+    if (!value || !flags) return E_POINTER;
+    Guard lock(lock_);
+    const auto control = ControlState(property);
+    if (!control) return E_PROP_ID_UNSUPPORTED;
+    *value = control->value;
+    *flags = control->flags;
+    return S_OK;
+}
+
+HRESULT VirtualCameraFilter::Set(LONG property, LONG value, LONG flags) {
+    Guard lock(lock_);
+    auto control = ControlState(property);
+    if (!control) return E_PROP_ID_UNSUPPORTED;
+    if ((flags != kFlagsAuto && flags != kFlagsManual) || (flags & control->capsFlags) == 0) {
+        return E_INVALIDARG;
+    }
+    if (flags == kFlagsManual) {
+        if (value < control->min || value > control->max ||
+            (value - control->min) % control->step != 0) {
+            return E_INVALIDARG;
+        }
+        control->value = value;
+    }
+    control->flags = flags;  // automatic mode keeps the value that the camera had
+    if (persistent_ &&
+        !SaveControlValue(settings_.id, static_cast<int>(property), control->value, flags)) {
+        return E_FAIL;
+    }
+    settings_.controls[static_cast<size_t>(property)] = *control;
+    return S_OK;
+}
+
+HRESULT VirtualCameraFilter::InitNew() { return S_OK; }
+
+HRESULT VirtualCameraFilter::Load(IPropertyBag* bag, IErrorLog*) {
+    if (!bag) return E_POINTER;
+    Guard lock(lock_);
+    if (state_ != State_Stopped || pin_->IsConnected()) return E_UNEXPECTED;
+    // The registration tool stores the instance id beside the friendly name; an instance
+    // registered by other means is known by its friendly name.
+    std::wstring id = ReadBagString(bag, L"CamzoomInstance");
+    const std::wstring friendlyName = ReadBagString(bag, L"FriendlyName");
+    if (id.empty()) id = friendlyName;
+    if (id.empty()) return S_OK;
+    if (auto stored = LoadSettings(id)) {
+        ApplySettings(*stored, true);
+    } else {
+        CameraSettings settings = DefaultSettings(id);
+        if (!friendlyName.empty()) settings.friendlyName = friendlyName;
+        ApplySettings(std::move(settings), false);
+    }
+    return S_OK;
+}
+
+HRESULT VirtualCameraFilter::Save(IPropertyBag*, BOOL, BOOL) { return E_NOTIMPL; }
+
+ULONG VirtualCameraFilter::GetMiscFlags() { return AM_FILTER_MISC_FLAGS_IS_SOURCE; }
+
+}  // namespace vcam

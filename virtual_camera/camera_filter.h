@@ -1,0 +1,82 @@
+#pragma once
+// The virtual camera's source filter: one capture pin, the camera controls, and the property-bag
+// binding through which the system device enumerator tells it which registered instance it is.
+#include <dshow.h>
+#include <ocidl.h>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "virtual_camera/camera_settings.h"
+#include "virtual_camera/capture_pin.h"
+#include "virtual_camera/com_ptr.h"
+#include "virtual_camera/module.h"
+
+namespace vcam {
+
+class VirtualCameraFilter final : public IBaseFilter,
+                                  public IAMCameraControl,
+                                  public IPersistPropertyBag,
+                                  public IAMFilterMiscFlags {
+  public:
+    static HRESULT Create(REFIID iid, void** out);
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+
+    HRESULT STDMETHODCALLTYPE GetClassID(CLSID* clsid) override;
+
+    HRESULT STDMETHODCALLTYPE Stop() override;
+    HRESULT STDMETHODCALLTYPE Pause() override;
+    HRESULT STDMETHODCALLTYPE Run(REFERENCE_TIME start) override;
+    HRESULT STDMETHODCALLTYPE GetState(DWORD timeout, FILTER_STATE* state) override;
+    HRESULT STDMETHODCALLTYPE SetSyncSource(IReferenceClock* clock) override;
+    HRESULT STDMETHODCALLTYPE GetSyncSource(IReferenceClock** clock) override;
+
+    HRESULT STDMETHODCALLTYPE EnumPins(IEnumPins** pins) override;
+    HRESULT STDMETHODCALLTYPE FindPin(LPCWSTR id, IPin** pin) override;
+    HRESULT STDMETHODCALLTYPE QueryFilterInfo(FILTER_INFO* info) override;
+    HRESULT STDMETHODCALLTYPE JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) override;
+    HRESULT STDMETHODCALLTYPE QueryVendorInfo(LPWSTR* info) override;
+
+    HRESULT STDMETHODCALLTYPE GetRange(LONG property, LONG* min, LONG* max, LONG* step,
+                                       LONG* defaultValue, LONG* flags) override;
+    HRESULT STDMETHODCALLTYPE Set(LONG property, LONG value, LONG flags) override;
+    HRESULT STDMETHODCALLTYPE Get(LONG property, LONG* value, LONG* flags) override;
+
+    HRESULT STDMETHODCALLTYPE InitNew() override;
+    HRESULT STDMETHODCALLTYPE Load(IPropertyBag* bag, IErrorLog* log) override;
+    HRESULT STDMETHODCALLTYPE Save(IPropertyBag* bag, BOOL clearDirty, BOOL saveAll) override;
+
+    ULONG STDMETHODCALLTYPE GetMiscFlags() override;
+
+    // For the pin.
+    std::recursive_mutex& Lock() { return lock_; }
+    FILTER_STATE State() const { return state_; }
+    IFilterGraph* Graph() const { return graph_; }
+
+  private:
+    VirtualCameraFilter();
+    ~VirtualCameraFilter();
+    void ApplySettings(CameraSettings settings, bool persistent);
+    std::optional<ControlSetting> ControlState(LONG property);
+
+    std::atomic<ULONG> refs_{1};
+    ModuleUse use_;
+    // Recursive: a downstream pin may call back into this filter while it connects.
+    std::recursive_mutex lock_;
+    FILTER_STATE state_ = State_Stopped;
+    REFERENCE_TIME start_ = 0;
+    ComPtr<IReferenceClock> clock_;
+    IFilterGraph* graph_ = nullptr;  // not owned: the graph owns its filters
+    std::wstring name_;
+    CameraSettings settings_;
+    bool persistent_ = false;  // settings come from (and go to) the registry
+    std::unique_ptr<CapturePin> pin_;
+};
+
+}  // namespace vcam

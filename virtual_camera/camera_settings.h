@@ -1,0 +1,71 @@
+#pragma once
+// One registered camera instance's settings and current control values, kept in the registry
+// under HKCU\Software\CamzoomVirtualCamera\<instance id> (see README.md for the layout).
+#include <windows.h>
+
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vcam {
+
+inline constexpr wchar_t kSettingsRoot[] = L"Software\\CamzoomVirtualCamera";
+inline constexpr wchar_t kDefaultInstanceId[] = L"Camzoom Virtual Camera";
+
+enum class PixelFormat { Rgb24, Yuy2, I420, Yv12, Mjpg };
+
+const wchar_t* PixelFormatName(PixelFormat format);
+std::optional<PixelFormat> ParsePixelFormat(const std::wstring& name);
+
+// The seven camera controls in the order of the platform's CameraControl_Pan..CameraControl_Focus.
+inline constexpr int kControlCount = 7;
+const wchar_t* ControlName(int control);
+std::optional<int> ParseControlName(const std::wstring& name);
+
+struct ControlSetting {
+    bool present = false;
+    long min = 0;
+    long max = 0;
+    long step = 1;
+    long defaultValue = 0;
+    long capsFlags = 2;  // what GetRange reports: CameraControl_Flags_Manual
+    long value = 0;
+    long flags = 2;  // current mode
+};
+
+struct CameraSettings {
+    std::wstring id;
+    std::wstring friendlyName;
+    PixelFormat format = PixelFormat::Yuy2;
+    int width = 640;
+    int height = 480;
+    int framesPerSecond = 30;
+    bool topDown = false;  // RGB24 only: negative biHeight
+    std::array<ControlSetting, kControlCount> controls{};
+};
+
+// What an instance that was never configured looks like: YUY2 640x480 at 30 frames per second,
+// a manual zoom from 100 to 500 in steps of 1, default 100, and no other control.
+CameraSettings DefaultSettings(const std::wstring& id);
+
+// "MIN..MAX/STEP=DEFAULT" with optional ",auto" (current mode automatic), ",autocaps" (the
+// control reports automatic and manual mode) and ",value=V" (current value, else the default).
+std::optional<ControlSetting> ParseControlSpec(const std::wstring& spec);
+std::wstring FormatControlSpec(const ControlSetting& control);
+bool ParseSize(const std::wstring& text, int& width, int& height);
+
+// A size that the chosen format can carry (even sizes for the YUV layouts, at most 8192).
+bool IsValidFrameSize(PixelFormat format, int width, int height);
+
+std::optional<CameraSettings> LoadSettings(const std::wstring& id);
+bool SaveSettings(const CameraSettings& settings);
+bool DeleteSettings(const std::wstring& id);
+std::vector<std::wstring> ListInstanceIds();
+
+// Current value and mode of one control, read and written one at a time so that a person or a
+// test sees every change that the camera's user made.
+std::optional<ControlSetting> LoadControl(const std::wstring& id, int control);
+bool SaveControlValue(const std::wstring& id, int control, long value, long flags);
+
+}  // namespace vcam

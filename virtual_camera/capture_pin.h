@@ -1,0 +1,96 @@
+#pragma once
+// The camera's one output pin: media type negotiation, allocator choice, the stream
+// configuration and pin category that capture graph builders ask for, and the streaming thread.
+#include <dshow.h>
+
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "virtual_camera/com_ptr.h"
+#include "virtual_camera/media_type.h"
+
+namespace vcam {
+
+class VirtualCameraFilter;
+
+class CapturePin final : public IPin, public IAMStreamConfig, public IKsPropertySet {
+  public:
+    explicit CapturePin(VirtualCameraFilter& filter);
+    CapturePin(const CapturePin&) = delete;
+    CapturePin& operator=(const CapturePin&) = delete;
+    ~CapturePin();
+
+    // The pin lives inside the filter and shares its reference count.
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+
+    HRESULT STDMETHODCALLTYPE Connect(IPin* receiver, const AM_MEDIA_TYPE* type) override;
+    HRESULT STDMETHODCALLTYPE ReceiveConnection(IPin* connector,
+                                                const AM_MEDIA_TYPE* type) override;
+    HRESULT STDMETHODCALLTYPE Disconnect() override;
+    HRESULT STDMETHODCALLTYPE ConnectedTo(IPin** pin) override;
+    HRESULT STDMETHODCALLTYPE ConnectionMediaType(AM_MEDIA_TYPE* type) override;
+    HRESULT STDMETHODCALLTYPE QueryPinInfo(PIN_INFO* info) override;
+    HRESULT STDMETHODCALLTYPE QueryDirection(PIN_DIRECTION* direction) override;
+    HRESULT STDMETHODCALLTYPE QueryId(LPWSTR* id) override;
+    HRESULT STDMETHODCALLTYPE QueryAccept(const AM_MEDIA_TYPE* type) override;
+    HRESULT STDMETHODCALLTYPE EnumMediaTypes(IEnumMediaTypes** types) override;
+    HRESULT STDMETHODCALLTYPE QueryInternalConnections(IPin** pins, ULONG* count) override;
+    HRESULT STDMETHODCALLTYPE EndOfStream() override;
+    HRESULT STDMETHODCALLTYPE BeginFlush() override;
+    HRESULT STDMETHODCALLTYPE EndFlush() override;
+    HRESULT STDMETHODCALLTYPE NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop,
+                                         double rate) override;
+
+    HRESULT STDMETHODCALLTYPE SetFormat(AM_MEDIA_TYPE* type) override;
+    HRESULT STDMETHODCALLTYPE GetFormat(AM_MEDIA_TYPE** type) override;
+    HRESULT STDMETHODCALLTYPE GetNumberOfCapabilities(int* count, int* size) override;
+    HRESULT STDMETHODCALLTYPE GetStreamCaps(int index, AM_MEDIA_TYPE** type, BYTE* caps) override;
+
+    HRESULT STDMETHODCALLTYPE Set(REFGUID set, DWORD id, LPVOID instance, DWORD instanceSize,
+                                  LPVOID data, DWORD dataSize) override;
+    HRESULT STDMETHODCALLTYPE Get(REFGUID set, DWORD id, LPVOID instance, DWORD instanceSize,
+                                  LPVOID data, DWORD dataSize, DWORD* returned) override;
+    HRESULT STDMETHODCALLTYPE QuerySupported(REFGUID set, DWORD id, DWORD* support) override;
+
+    // Called by the filter, with the filter's lock held.
+    void Configure(const VideoFormat& format);
+    bool IsConnected() const { return static_cast<bool>(connected_); }
+    HRESULT Activate();  // stopped -> paused: commit the allocator, start the streaming thread
+    void SetRunning(bool running, REFERENCE_TIME start, ComPtr<IReferenceClock> clock);
+    void Deactivate();  // -> stopped: waits for the streaming thread to finish
+
+  private:
+    std::vector<MediaType> Capabilities() const;
+    HRESULT TryConnection(IPin* receiver, const MediaType& type);
+    HRESULT DecideAllocator();
+    HRESULT SetBufferSize(IMemAllocator* allocator, const ALLOCATOR_PROPERTIES& wanted);
+    void DropConnection();
+    void Stream();
+    bool DeliverFrame(uint64_t frame, class TestPattern& pattern);
+
+    VirtualCameraFilter& filter_;
+    VideoFormat format_;
+    MediaType currentType_;
+
+    // Connection state: changed only while the filter is stopped.
+    ComPtr<IPin> connected_;
+    ComPtr<IMemInputPin> input_;
+    ComPtr<IMemAllocator> allocator_;
+    MediaType connectionType_;
+
+    // Streaming state, shared with the streaming thread under streamLock_.
+    std::mutex streamLock_;
+    std::condition_variable streamWake_;
+    bool stopping_ = false;
+    bool running_ = false;
+    bool downstreamRefused_ = false;
+    REFERENCE_TIME startTime_ = 0;
+    ComPtr<IReferenceClock> clock_;
+    std::thread thread_;
+};
+
+}  // namespace vcam
