@@ -21,6 +21,25 @@ class ErrorBoxScope {
 struct Application::Impl {
     std::string title;
     Form* mainForm = nullptr;
+
+    bool MainFormActive() const {
+        return mainForm != nullptr && mainForm->Handle() != nullptr &&
+               GetActiveWindow() == mainForm->Handle();
+    }
+
+    // A modal message took the activation from the main window; where the system does not
+    // hand it back by itself (no window manager, an unowned box), the application does, and
+    // that counts as the focus coming back from another window of this program.
+    void HandBackActivation(bool wasActive) {
+        if (!wasActive || MainFormActive() || mainForm->Closed()) return;
+        HWND window = static_cast<HWND>(mainForm->Handle());
+        if (!IsWindowVisible(window) || !IsWindowEnabled(window)) return;
+        Form::Impl& native = mainForm->Native();
+        native.returningFromMessage = true;
+        SetForegroundWindow(window);
+        if (GetActiveWindow() != window) SetActiveWindow(window);
+        native.returningFromMessage = false;
+    }
 };
 
 Application::Application() : impl_(std::make_unique<Impl>()) { instance = this; }
@@ -78,12 +97,16 @@ WindowHandle Application::MainWindowHandle() const {
 }
 
 void Application::ShowError(const std::string& text) {
+    const bool wasActive = impl_->MainFormActive();
     const ErrorBoxScope scope;
     ShowErrorBox(impl_->title, text);
+    impl_->HandBackActivation(wasActive);
 }
 
 void Application::ShowInformation(const std::string& caption, const std::string& text) {
+    const bool wasActive = impl_->MainFormActive();
     ShowInformationMessage(caption, text);
+    impl_->HandBackActivation(wasActive);
 }
 
 namespace win32 {

@@ -62,9 +62,9 @@ void OnActivateMessage(Form::Impl& impl, WPARAM wParam, LPARAM lParam) {
     // Coming back from another application does not count; neither does the return from the
     // error box.
     HWND previous = reinterpret_cast<HWND>(lParam);
-    if (previous == impl.window || !BelongsToThisProgram(previous) || win32::ErrorBoxOpen()) {
-        return;
-    }
+    const bool fromOwnWindow =
+        impl.returningFromMessage || (previous != impl.window && BelongsToThisProgram(previous));
+    if (!fromOwnWindow || win32::ErrorBoxOpen()) return;
     PostMessageA(impl.window, win32::kDeferredActivateMessage, 0, 0);
 }
 

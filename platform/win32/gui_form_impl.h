@@ -21,6 +21,8 @@ struct Form::Impl {
     int activateDepth = 0;
     bool activationPending = false;
     HWND savedFocus = nullptr;
+    // Set while the application hands the activation back after one of its modal messages.
+    bool returningFromMessage = false;
 
     struct ButtonEntry {
         Button* button;

@@ -19,11 +19,6 @@ struct MessageWindow::Impl {
 
     static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam,
                                             LPARAM lParam) {
-        if (message == WM_NCCREATE) {
-            auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-            SetWindowLongPtrA(window, GWLP_USERDATA,
-                              reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-        }
         auto* impl = reinterpret_cast<Impl*>(GetWindowLongPtrA(window, GWLP_USERDATA));
         if (impl == nullptr || !impl->procedure) {
             return DefWindowProcA(window, message, wParam, lParam);
@@ -55,7 +50,12 @@ MessageWindow::MessageWindow(Procedure procedure) : impl_(std::make_unique<Impl>
     Impl::RegisterClassOnce();
     // A message-only window: never shown, never enumerated, still on this thread's queue.
     impl_->window = CreateWindowExA(0, kMessageWindowClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                    nullptr, GetModuleHandleA(nullptr), impl_.get());
+                                    nullptr, GetModuleHandleA(nullptr), nullptr);
+    // The procedure sees messages only once the window exists: its owner is usually still being
+    // built while the creation messages arrive.
+    if (impl_->window != nullptr) {
+        SetWindowLongPtrA(impl_->window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(impl_.get()));
+    }
 }
 
 MessageWindow::~MessageWindow() {
