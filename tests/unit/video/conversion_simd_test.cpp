@@ -1,0 +1,72 @@
+// The SIMD paths against the scalar table path on random frames of many sizes.
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "conversion_support.h"
+#include "platform/bitmap.h"
+#include "video/frame_conversion.h"
+
+namespace {
+
+std::vector<TConversionPath> SimdPaths() {
+    std::vector<TConversionPath> paths;
+    const TConversionPath best = TFrameConversion::BestSupportedPath();
+    if (best != TConversionPath::Scalar) paths.push_back(TConversionPath::Sse41);
+    if (best == TConversionPath::Avx2) paths.push_back(TConversionPath::Avx2);
+    return paths;
+}
+
+TEST(ConversionSimd, ForcingAPathIsHonouredWhereSupported) {
+    TFrameConversion conversion;
+    EXPECT_EQ(conversion.ConversionPath(), TFrameConversion::BestSupportedPath());
+    EXPECT_EQ(conversion.SetConversionPath(TConversionPath::Scalar), TConversionPath::Scalar);
+    for (TConversionPath path : SimdPaths()) EXPECT_EQ(conversion.SetConversionPath(path), path);
+}
+
+TEST(ConversionSimd, RandomFramesEqualTheScalarPath) {
+    const auto paths = SimdPaths();
+    if (paths.empty()) GTEST_SKIP() << "no SIMD path on this processor";
+    std::mt19937 random(20261209);
+    std::uniform_int_distribution<int> byte(0, 255);
+    const int widths[] = {1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 14, 15,  16,  17,  18, 23,
+                          31, 32, 33, 34, 47, 48, 49, 63, 64, 65, 66, 127, 129, 640, 641};
+    const int heights[] = {1, 2, 3, 4, 7};
+    const std::uint32_t codes[] = {kCompressionYuy2, kCompressionI420, kCompressionYv12};
+    TFrameConversion reference;
+    reference.SetConversionPath(TConversionPath::Scalar);
+    for (int width : widths) {
+        for (int height : heights) {
+            for (std::uint32_t code : codes) {
+                const std::size_t pixels = static_cast<std::size_t>(width) * height;
+                const std::size_t size = code == kCompressionYuy2 ? pixels * 2 : pixels * 3 / 2;
+                std::vector<std::uint8_t> frame(size);
+                for (auto& b : frame) b = static_cast<std::uint8_t>(byte(random));
+                const auto background = static_cast<std::uint8_t>(byte(random));
+                Bitmap expected;
+                ASSERT_TRUE(expected.SetSize(width, height));
+                conversion_test::Fill(expected, background);
+                // An exactly sized copy, so that reading past the end shows under ASan.
+                std::vector<std::uint8_t> exact(frame);
+                ASSERT_TRUE(reference.ConvertFrame(static_cast<std::int32_t>(size), exact.data(),
+                                                   width, height, code, expected));
+                for (TConversionPath path : paths) {
+                    TFrameConversion conversion;
+                    conversion.SetConversionPath(path);
+                    Bitmap actual;
+                    ASSERT_TRUE(actual.SetSize(width, height));
+                    conversion_test::Fill(actual, background);
+                    ASSERT_TRUE(conversion.ConvertFrame(static_cast<std::int32_t>(size),
+                                                        exact.data(), width, height, code, actual));
+                    ASSERT_TRUE(conversion_test::SamePixels(actual, expected))
+                        << "path " << static_cast<int>(path) << " " << width << "x" << height
+                        << " code " << std::hex << code;
+                }
+            }
+        }
+    }
+}
+
+}  // namespace
