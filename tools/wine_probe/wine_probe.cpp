@@ -1,0 +1,202 @@
+// wine_probe: inspects and drives another program's windows for test scripts.
+//
+//   wine_probe list                                  every top-level window
+//   wine_probe dump  --title T [--class C]           the window and its child controls
+//   wine_probe wait-text --title T --prefix P        until a child's text starts with P
+//   wine_probe click --title T --button CAPTION      BM_CLICK on a button, posted
+//   wine_probe answer --title T [--button OK]        answers a message box (class #32770)
+//   wine_probe wait-gone --title T                   until no such window exists
+//   wine_probe close --title T                       posts WM_CLOSE
+// Common option: --timeout SECONDS (default 10) for finding the window or the condition.
+// Output lines:
+//   window hwnd=H pid=P left=L top=T width=W height=H client=CWxCH visible=V class=C title=TEXT
+//   child hwnd=H id=I left=L top=T width=W height=H visible=V class=C text=TEXT
+// Exit codes: 0 done, 1 not found or timed out, 2 usage.
+#include <windows.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+#include "tools/wine_probe/probe_windows.h"
+
+namespace {
+
+struct Options {
+    std::wstring command;
+    std::wstring title;
+    std::wstring className;
+    std::wstring button;
+    std::wstring prefix;
+    double timeoutSeconds = 10;
+};
+
+std::string Utf8(const std::wstring& text) {
+    std::string result;
+    if (text.empty()) return result;
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()),
+                                          nullptr, 0, nullptr, nullptr);
+    result.resize(static_cast<size_t>(bytes));
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), result.data(),
+                        bytes, nullptr, nullptr);
+    // One line per window: line breaks inside a text are shown as \n.
+    std::string escaped;
+    for (char c : result) {
+        if (c == '\n') {
+            escaped += "\\n";
+        } else if (c != '\r') {
+            escaped += c;
+        }
+    }
+    return escaped;
+}
+
+void PrintWindow(const probe::WindowInfo& w) {
+    std::printf(
+        "window hwnd=%p pid=%lu left=%ld top=%ld width=%ld height=%ld client=%ldx%ld "
+        "visible=%d class=%s title=%s\n",
+        static_cast<void*>(w.handle), w.processId, w.rect.left, w.rect.top,
+        w.rect.right - w.rect.left, w.rect.bottom - w.rect.top, w.clientRect.right,
+        w.clientRect.bottom, w.visible ? 1 : 0, Utf8(w.className).c_str(), Utf8(w.text).c_str());
+}
+
+void PrintChild(const probe::WindowInfo& c) {
+    std::printf(
+        "child hwnd=%p id=%d left=%ld top=%ld width=%ld height=%ld visible=%d class=%s "
+        "text=%s\n",
+        static_cast<void*>(c.handle), c.controlId, c.rect.left, c.rect.top,
+        c.rect.right - c.rect.left, c.rect.bottom - c.rect.top, c.visible ? 1 : 0,
+        Utf8(c.className).c_str(), Utf8(c.text).c_str());
+}
+
+void Dump(HWND window) {
+    PrintWindow(probe::Describe(window, nullptr));
+    for (HWND child : probe::ChildWindows(window)) PrintChild(probe::Describe(child, window));
+}
+
+// Polls `condition` every 100 ms until it holds or the timeout passes.
+template <class Condition>
+bool WaitFor(double seconds, Condition condition) {
+    const auto deadline = std::chrono::steady_clock::now() +
+                          std::chrono::milliseconds(static_cast<long long>(seconds * 1000));
+    for (;;) {
+        if (condition()) return true;
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        Sleep(100);
+    }
+}
+
+HWND WaitForWindow(const Options& o) {
+    HWND found = nullptr;
+    WaitFor(o.timeoutSeconds, [&] {
+        const auto windows = probe::TopLevelWindows(o.title, o.className);
+        found = windows.empty() ? nullptr : windows.front();
+        return found != nullptr;
+    });
+    if (!found) {
+        std::fprintf(stderr, "wine_probe: no window \"%s\"\n", Utf8(o.title).c_str());
+    }
+    return found;
+}
+
+int Usage() {
+    std::fprintf(stderr,
+                 "usage: wine_probe list | dump|wait-text|click|answer|wait-gone|close --title T "
+                 "[--class C] [--button CAPTION] [--prefix P] [--timeout S]\n");
+    return 2;
+}
+
+bool Parse(int argc, wchar_t** argv, Options& o) {
+    if (argc < 2) return false;
+    o.command = argv[1];
+    for (int i = 2; i < argc; ++i) {
+        const std::wstring arg = argv[i];
+        if (i + 1 >= argc) return false;
+        const std::wstring value = argv[++i];
+        if (arg == L"--title") {
+            o.title = value;
+        } else if (arg == L"--class") {
+            o.className = value;
+        } else if (arg == L"--button") {
+            o.button = value;
+        } else if (arg == L"--prefix") {
+            o.prefix = value;
+        } else if (arg == L"--timeout") {
+            o.timeoutSeconds = _wtof(value.c_str());
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+int Run(const Options& o) {
+    if (o.command == L"list") {
+        for (HWND window : probe::TopLevelWindows(L"", L"")) {
+            PrintWindow(probe::Describe(window, nullptr));
+        }
+        return 0;
+    }
+    if (o.title.empty()) return Usage();
+    if (o.command == L"wait-gone") {
+        const bool gone = WaitFor(
+            o.timeoutSeconds, [&] { return probe::TopLevelWindows(o.title, o.className).empty(); });
+        std::printf(gone ? "gone\n" : "present\n");
+        return gone ? 0 : 1;
+    }
+    HWND window = WaitForWindow(o);
+    if (!window) return 1;
+    if (o.command == L"dump") {
+        Dump(window);
+        return 0;
+    }
+    if (o.command == L"wait-text") {
+        const bool seen = WaitFor(o.timeoutSeconds, [&] {
+            for (HWND child : probe::ChildWindows(window)) {
+                if (probe::WindowText(child).rfind(o.prefix, 0) == 0) return true;
+            }
+            return false;
+        });
+        Dump(window);
+        return seen ? 0 : 1;
+    }
+    if (o.command == L"close") {
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        std::printf("closed\n");
+        return 0;
+    }
+    if (o.command == L"click" || o.command == L"answer") {
+        const std::wstring caption = o.button.empty() ? L"OK" : o.button;
+        if (o.command == L"answer") Dump(window);
+        HWND button = nullptr;
+        WaitFor(o.timeoutSeconds, [&] {
+            button = probe::FindChildByText(window, caption);
+            return button != nullptr;
+        });
+        if (!button) {
+            if (o.command == L"answer" && caption == L"OK") {
+                // A box without a visible OK child still takes IDOK.
+                PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+                std::printf("answered IDOK\n");
+                return 0;
+            }
+            std::fprintf(stderr, "wine_probe: no button \"%s\"\n", Utf8(caption).c_str());
+            return 1;
+        }
+        // Posted, not sent: the click may open a modal box that would block a sent message.
+        PostMessageW(button, BM_CLICK, 0, 0);
+        std::printf("clicked %s\n", Utf8(caption).c_str());
+        return 0;
+    }
+    return Usage();
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    Options options;
+    if (!Parse(argc, argv, options)) return Usage();
+    const int result = Run(options);
+    std::fflush(stdout);
+    return result;
+}
