@@ -4,6 +4,11 @@
 #include <memory>
 #include <string>
 
+// windows.h, where a Win32 adapter includes it first, maps TextOut to TextOutA or TextOutW.
+#ifdef TextOut
+#undef TextOut
+#endif
+
 // A 24-bit bitmap and the canvas that draws on it. Pixels are B, G, R; rows are padded to a
 // multiple of 4 bytes and stored bottom-up; ScanLine addresses rows by visual index, 0 at the top.
 

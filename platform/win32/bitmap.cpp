@@ -1,0 +1,185 @@
+// Windows bitmap: a 24-bit bottom-up DIB section selected into a memory DC of its own, and a
+// canvas that draws on that DC with GDI (BitBlt for pictures, TextOutA in the default GUI font,
+// window-text colour on an opaque white background).
+
+#include "platform/win32/win32_api.h"
+// windows.h maps TextOut to TextOutA/W; the canvas's member has the plain name.
+#ifdef TextOut
+#undef TextOut
+#endif
+
+#include "platform/bitmap.h"
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <type_traits>
+#include <utility>
+
+namespace {
+
+struct DcDeleter {
+    void operator()(HDC dc) const { DeleteDC(dc); }
+};
+using OwnedDc = std::unique_ptr<std::remove_pointer_t<HDC>, DcDeleter>;
+
+struct GdiObjectDeleter {
+    void operator()(HBITMAP object) const { DeleteObject(object); }
+};
+using OwnedBitmap = std::unique_ptr<std::remove_pointer_t<HBITMAP>, GdiObjectDeleter>;
+
+int Stride(int width) { return ((width * 24 + 31) / 32) * 4; }
+
+}  // namespace
+
+struct Bitmap::Impl {
+    Impl() : dc(CreateCompatibleDC(nullptr)) {
+        if (!dc) return;
+        // The canvas's defaults: default GUI font, window-text colour, opaque white ground.
+        originalFont = SelectObject(dc.get(), GetStockObject(DEFAULT_GUI_FONT));
+        SetBkMode(dc.get(), OPAQUE);
+        SetBkColor(dc.get(), RGB(255, 255, 255));
+        SetTextColor(dc.get(), GetSysColor(COLOR_WINDOWTEXT));
+    }
+    ~Impl() {
+        if (!dc) return;
+        if (originalBitmap) SelectObject(dc.get(), originalBitmap);
+        if (originalFont) SelectObject(dc.get(), originalFont);
+    }
+    Impl(const Impl&) = delete;
+    Impl& operator=(const Impl&) = delete;
+
+    // Selects `next` into the DC in place of the current DIB (or of the DC's own bitmap).
+    void Select(OwnedBitmap next, std::uint8_t* nextBits) {
+        if (dc && (next || originalBitmap)) {
+            HGDIOBJ previous =
+                SelectObject(dc.get(), next ? static_cast<HGDIOBJ>(next.get()) : originalBitmap);
+            if (!originalBitmap) originalBitmap = previous;
+            if (!next) originalBitmap = nullptr;
+        }
+        dib = std::move(next);
+        bits = nextBits;
+    }
+
+    OwnedDc dc;  // declared first: destroyed last, after the DIB it held is deselected
+    HGDIOBJ originalFont = nullptr;
+    HGDIOBJ originalBitmap = nullptr;  // the DC's own 1 x 1 bitmap while a DIB is selected
+    OwnedBitmap dib;
+    std::uint8_t* bits = nullptr;
+    int width = 0;
+    int height = 0;
+    int stride = 0;
+};
+
+struct Canvas::Impl {
+    explicit Impl(Bitmap& bitmap) : owner(bitmap) {}
+    Bitmap& owner;
+    std::recursive_mutex lock;
+    std::atomic<int> lockCount{0};
+};
+
+// ---------------------------------------------------------------------------------------------
+// Bitmap
+
+Bitmap::Bitmap() : impl_(std::make_unique<Impl>()) {}
+
+Bitmap::~Bitmap() {
+    canvas_.reset();
+    impl_.reset();
+}
+
+bool Bitmap::SetSize(int width, int height) {
+    if (width < 0 || height < 0) return false;
+    if (width == impl_->width && height == impl_->height) return true;
+    if (width > (0x7fffffff - 31) / 24) return false;
+    const long long stride = Stride(width);
+    if (height != 0 && stride > 0x7fffffffLL / height) return false;
+    if (width == 0 || height == 0) {
+        impl_->Select(nullptr, nullptr);
+    } else {
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = height;  // positive: bottom-up rows
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 24;
+        info.bmiHeader.biCompression = BI_RGB;
+        void* bits = nullptr;
+        OwnedBitmap dib(
+            CreateDIBSection(impl_->dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        if (!dib || !bits) return false;
+        impl_->Select(std::move(dib), static_cast<std::uint8_t*>(bits));
+    }
+    impl_->width = width;
+    impl_->height = height;
+    impl_->stride = static_cast<int>(stride);
+    return true;
+}
+
+int Bitmap::Width() const { return impl_->width; }
+int Bitmap::Height() const { return impl_->height; }
+int Bitmap::RowStride() const { return impl_->stride; }
+
+std::uint8_t* Bitmap::ScanLine(int row) {
+    if (row < 0 || row >= impl_->height || !impl_->bits) return nullptr;
+    return impl_->bits + static_cast<std::size_t>(impl_->height - 1 - row) *
+                             static_cast<std::size_t>(impl_->stride);
+}
+
+const std::uint8_t* Bitmap::ScanLine(int row) const {
+    return const_cast<Bitmap*>(this)->ScanLine(row);
+}
+
+std::uint8_t* Bitmap::PixelMemory() { return impl_->bits; }
+const std::uint8_t* Bitmap::PixelMemory() const { return impl_->bits; }
+
+void Bitmap::SwapPixels(Bitmap& other) noexcept { std::swap(impl_, other.impl_); }
+
+Canvas& Bitmap::GetCanvas() {
+    if (!canvas_) canvas_.reset(new Canvas(*this));
+    return *canvas_;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Canvas. GDI may batch drawing calls; each operation flushes, so that the pixel memory is
+// current when it is read directly afterwards.
+
+Canvas::Canvas(Bitmap& owner) : impl_(std::make_unique<Impl>(owner)) {}
+Canvas::~Canvas() = default;
+
+void Canvas::Draw(int x, int y, const Bitmap& source) {
+    HDC target = impl_->owner.impl_->dc.get();
+    HDC from = source.impl_->dc.get();
+    if (!target || !from || !impl_->owner.impl_->bits || !source.impl_->bits) return;
+    BitBlt(target, x, y, source.Width(), source.Height(), from, 0, 0, SRCCOPY);
+    GdiFlush();
+}
+
+void Canvas::TextOut(int x, int y, const std::string& text) {
+    HDC dc = impl_->owner.impl_->dc.get();
+    if (!dc) return;
+    TextOutA(dc, x, y, text.data(), static_cast<int>(text.size()));
+    GdiFlush();
+}
+
+int Canvas::TextHeight(const std::string& text) {
+    HDC dc = impl_->owner.impl_->dc.get();
+    SIZE size{};
+    if (!dc || !GetTextExtentPoint32A(dc, text.data(), static_cast<int>(text.size()), &size)) {
+        return 0;
+    }
+    return size.cy;
+}
+
+void Canvas::Lock() {
+    impl_->lock.lock();
+    impl_->lockCount.fetch_add(1);
+}
+
+void Canvas::Unlock() {
+    if (impl_->lockCount.load() <= 0) return;
+    impl_->lockCount.fetch_sub(1);
+    impl_->lock.unlock();
+}
+
+int Canvas::LockCount() const { return impl_->lockCount.load(); }
