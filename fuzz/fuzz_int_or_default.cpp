@@ -26,7 +26,7 @@ std::optional<std::int32_t> Reference(std::string_view text) {
             break;
         }
     }
-    if (rest.empty() || rest.size() > 40) return std::nullopt;
+    if (rest.empty()) return std::nullopt;
     for (char c : rest) {
         if (hex ? !std::isxdigit(static_cast<unsigned char>(c))
                 : !std::isdigit(static_cast<unsigned char>(c)))

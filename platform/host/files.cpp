@@ -125,16 +125,19 @@ ExclusiveReadFile::~ExclusiveReadFile() = default;
 std::unique_ptr<ExclusiveReadFile> ExclusiveReadFile::Open(const std::string& path,
                                                            std::string& errorText) {
     auto impl = std::make_unique<Impl>();
-    impl->fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a pipe or device in the file's place cannot hold the open; only
+    // regular files are read, as only files open on Windows.
+    impl->fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (impl->fd < 0) {
         errorText = ErrorDescription(errno);
         return nullptr;
     }
     struct stat info {};
-    if (fstat(impl->fd, &info) == 0 && S_ISDIR(info.st_mode)) {
-        errorText = ErrorDescription(EISDIR);
+    if (fstat(impl->fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        errorText = ErrorDescription(EACCES);
         return nullptr;
     }
+    fcntl(impl->fd, F_SETFL, fcntl(impl->fd, F_GETFL) & ~O_NONBLOCK);
     // The lock belongs to this open file description, so a second opener fails even inside the
     // same process, as with a share mode of 0.
     if (flock(impl->fd, LOCK_EX | LOCK_NB) != 0) {

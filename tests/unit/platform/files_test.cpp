@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <string>
@@ -59,6 +60,10 @@ TEST(ExclusiveReadFile, FailuresCarryThePlatformsText) {
     EXPECT_EQ(error, "The system cannot find the file specified.");
     std::filesystem::create_directory(folder.File("dir"));
     EXPECT_EQ(ExclusiveReadFile::Open(folder.File("dir"), error), nullptr);
+    EXPECT_EQ(error, "Access is denied.");
+    // A pipe in the file's place neither blocks the open nor is read.
+    ASSERT_EQ(mkfifo(folder.File("pipe").c_str(), 0600), 0);
+    EXPECT_EQ(ExclusiveReadFile::Open(folder.File("pipe"), error), nullptr);
     EXPECT_EQ(error, "Access is denied.");
 }
 
