@@ -66,7 +66,7 @@ wine_env_start() {
     wine_display_start || return 1
     # A persistent server that this shell controls: output pipes then never wait for a lingering
     # server, and wineserver -w has something definite to wait for.
-    wineserver -p >/dev/null 2>&1
+    wineserver -p >/dev/null 2>&1 || true
     if [ ! -f "$WINEPREFIX/system.reg" ] || [ ! -d "$WINEPREFIX/drive_c/windows" ]; then
         _wine_log "creating prefix $WINEPREFIX"
         if ! timeout -k 10 "$WINE_HARNESS_BOOT_TIMEOUT" wine wineboot -i >/dev/null 2>&1; then
@@ -75,8 +75,12 @@ wine_env_start() {
         fi
     fi
     # Without a window manager, windows close slowly unless Wine manages them itself.
-    wine_run 60 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null
-    wineserver -p >/dev/null 2>&1
+    if ! wine_run 60 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
+        >/dev/null 2>&1; then
+        _wine_log "cannot set the X11 driver options"
+        return 1
+    fi
+    return 0
 }
 
 # wine_run SECONDS PROGRAM [ARGS...]: runs a Windows program; its exit code, 124 on a timeout.

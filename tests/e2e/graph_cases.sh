@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# The virtual camera against the platform's own capture graph, one graph_check run per case.
+# Sourced by run.sh.
+
+# graph_case NAME GRAPH_CHECK_ARGS...
+graph_case() {
+    e2e_case "graph: $1"
+    shift
+    local output rc
+    output=$(wine_run 90 'C:\e2e\graph_check.exe' "$@" 2>&1 | tr -d '\r')
+    rc=${PIPESTATUS[0]}
+    if [ "$rc" -eq 0 ]; then
+        pass "$(tail -n1 <<<"$output")"
+    else
+        grep -E '^(FAIL|info)' <<<"$output" | sed 's/^/    /'
+        fail "graph_check exit code $rc ($(tail -n1 <<<"$output"))"
+    fi
+}
+
+run_graph_cases() {
+    wine_vcam remove --all >/dev/null
+    # Instance ids sort as the enumeration order: "gc1" comes first.
+    wine_vcam add "Check RGB24" --id gc1 --format RGB24 --size 320x240 >/dev/null
+    wine_vcam add "Check YUY2" --id gc2 --format YUY2 --size 640x480 --zoom 10..90/2=50 >/dev/null
+    wine_vcam add "Check I420" --id gc3 --format I420 --size 352x288 >/dev/null
+    wine_vcam add "Check YV12" --id gc4 --format YV12 --size 176x144 --no-zoom >/dev/null
+    wine_vcam add "Check MJPG" --id gc5 --format MJPG --size 640x480 --fps 15 >/dev/null
+
+    e2e_case "graph: device enumeration"
+    local list
+    list=$(wine_vcam list | cut -f2,3 | tr '\t' ' ')
+    expect_eq "five instances in id order" \
+        "1 Check RGB24|2 Check YUY2|3 Check I420|4 Check YV12|5 Check MJPG" \
+        "$(paste -sd'|' <<<"$list")"
+
+    graph_case "RGB24 320x240" --device "Check RGB24" --id gc1 --format RGB24 --size 320x240
+    graph_case "YUY2 640x480, other zoom range" --device "Check YUY2" --id gc2 --format YUY2 \
+        --size 640x480 --zoom 10..90
+    graph_case "I420 352x288" --device "Check I420" --id gc3 --format I420 --size 352x288
+    graph_case "YV12 176x144 without zoom" --device "Check YV12" --id gc4 --format YV12 \
+        --size 176x144 --no-zoom
+    graph_case "MJPG 640x480, Stop waits for the streaming thread" --device "Check MJPG" --id gc5 \
+        --format MJPG --size 640x480 --stop-waits
+
+    e2e_case "graph: instances keep their own controls"
+    expect_eq "zoom of gc2 after its check" "50" "$(camera_zoom gc2)"
+    expect_eq "zoom of gc1 after its check" "300" "$(camera_zoom gc1)"
+    wine_vcam remove --all >/dev/null
+}
