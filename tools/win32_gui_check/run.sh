@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Runs the Win32 toolkit check under Wine in a throw-away prefix.
+#   tools/win32_gui_check/run.sh [BUILD_DIR] [--screenshot FILE]
+# BUILD_DIR is a `windows` preset build (default build/windows) with win32_gui_check built.
+set -uo pipefail
+cd "$(dirname "$0")/../.."
+build=${1:-build/windows}
+shot=""
+if [ "${2:-}" = "--screenshot" ]; then shot=${3:?screenshot file}; fi
+exe="$build/tools/win32_gui_check/win32_gui_check.exe"
+if [ ! -f "$exe" ]; then
+    echo "win32_gui_check: $exe not built" >&2
+    exit 1
+fi
+
+# shellcheck source=../wine/wine-env.sh
+source tools/wine/wine-env.sh
+# Its status is not relied on: a prefix with a Windows folder is what counts.
+wine_env_start || true
+[ -d "${WINEPREFIX:-/nonexistent}/drive_c/windows" ] || { echo "win32_gui_check: no Wine prefix" >&2; exit 1; }
+# Wine's own faces ("MS Sans Serif", "Tahoma") are loaded from the prefix's font folder; without
+# them the toolkit falls back to a default face and label sizes differ from the layout.
+if [ -d /usr/share/wine/fonts ]; then
+    cp /usr/share/wine/fonts/*.ttf /usr/share/wine/fonts/*.fon "$WINEPREFIX/drive_c/windows/Fonts/" \
+        2>/dev/null
+fi
+
+if [ -n "$shot" ]; then
+    wine_start "$exe" --hold
+    sleep 6
+    wine_screenshot "$shot"
+    wine_wait "$WINE_BG_PID" 60
+    rc=$?
+else
+    wine_run 120 "$exe"
+    rc=$?
+fi
+echo "win32_gui_check exit code $rc"
+exit "$rc"

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <string>
+
+#include "platform/win32/win32_api.h"
+
+// The scenarios of the Win32 toolkit check; each makes its own Application.
+void RunMainWindowScenario(const std::string& selfPath, bool hold);
+void RunUnattendedScenario();
+void RunClosedBeforeShowingScenario();
+
+// The helper program's part: takes the foreground from `target`, then gives it back.
+int RunOtherProgram(HWND target);
