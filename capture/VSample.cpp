@@ -1,0 +1,345 @@
+#include "capture/VSample.h"
+
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+namespace {
+
+constexpr HRESULT kExceptionStatus = -1;
+// StartCapture without the graph members it needs, or without a matching device.
+constexpr HRESULT kMissingMember = E_POINTER;
+constexpr HRESULT kNoMatchingDevice = E_FAIL;
+constexpr LONG kGraphNotifyMessage = WM_APP + 1;
+constexpr DWORD kClassContext = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER;
+
+bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
+
+std::string Trimmed(const std::string& text) {
+    std::size_t first = 0;
+    std::size_t last = text.size();
+    while (first < last && IsBlank(text[first])) ++first;
+    while (last > first && IsBlank(text[last - 1])) --last;
+    return text.substr(first, last - first);
+}
+
+// Only the letters a to z fold; every other character compares as it is.
+std::string UpperAsciiLetters(std::string text) {
+    for (char& c : text) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    return text;
+}
+
+std::string ToSystemText(const OLECHAR* wide) {
+    if (!wide) return {};
+    int length = WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+    if (length <= 0) return {};
+    std::vector<char> text(static_cast<std::size_t>(length));
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, text.data(), length, nullptr, nullptr);
+    return std::string(text.data());
+}
+
+void FreeMediaType(AM_MEDIA_TYPE* type) {
+    if (!type) return;
+    if (type->pbFormat) CoTaskMemFree(type->pbFormat);
+    if (type->pUnk) type->pUnk->Release();
+    CoTaskMemFree(type);
+}
+
+// Teardown goes on past a platform call that raises, so the later steps still release.
+template <class Step>
+void IgnoringExceptions(Step step) {
+    try {
+        step();
+    } catch (...) {
+    }
+}
+
+}  // namespace
+
+TVideoSample::TVideoSample(WindowHandle notifyWindow, HRESULT& status)
+    : FNotifyWindow(static_cast<HWND>(notifyWindow)) {
+    try {
+        status = BuildGraphObjects();
+    } catch (...) {
+        status = kExceptionStatus;
+    }
+}
+
+TVideoSample::~TVideoSample() {
+    // A frame waiting for the main window must not hold up the stop below.
+    if (FCallbackObject) FCallbackObject->SetMainWindowPath(false);
+    IgnoringExceptions([&] {
+        if (FMediaControl) FMediaControl->Stop();
+    });
+    IgnoringExceptions([&] { StopSource(); });
+    IgnoringExceptions([&] { ReleaseGraph(); });
+    FCallbackObject = nullptr;
+    FCallbackIntf = nullptr;
+    FSource = nullptr;
+    FGrabber = nullptr;
+    FNullRenderer = nullptr;
+    FCameraControl = nullptr;
+    FGrabberFilter = nullptr;
+    FCaptureBuilder = nullptr;
+    FMediaEvent = nullptr;
+    FMediaControl = nullptr;
+    FVideoWindow = nullptr;
+    FGraph = nullptr;
+}
+
+HRESULT TVideoSample::BuildGraphObjects() {
+    HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, kClassContext, IID_IGraphBuilder,
+                                  FGraph.PutVoid());
+    if (FAILED(hr)) return hr;
+    hr = CoCreateInstance(CLSID_SampleGrabber, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
+                          FGrabberFilter.PutVoid());
+    if (FAILED(hr)) return hr;
+    hr = CoCreateInstance(CLSID_NullRenderer, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
+                          FNullRenderer.PutVoid());
+    if (FAILED(hr)) return hr;
+    hr = FGrabberFilter.QueryInto(IID_ISampleGrabber, FGrabber);
+    if (FAILED(hr)) return hr;
+    // The grabber keeps no samples: frames go to the callback in the sample's own buffer.
+    FGrabber->SetBufferSamples(FALSE);
+
+    FCallbackObject = new TSampleGrabberCB(FNotifyWindow);
+    FCallbackIntf = ComPtr<TSampleGrabberCBInt>(FCallbackObject);
+    FGrabber->SetCallback(FCallbackIntf.Get(), 0);
+
+    hr = CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr, kClassContext,
+                          IID_ICaptureGraphBuilder2, FCaptureBuilder.PutVoid());
+    if (FAILED(hr)) return hr;
+    hr = FGraph.QueryInto(IID_IMediaControl, FMediaControl);
+    if (FAILED(hr)) return hr;
+    hr = FGraph.QueryInto(IID_IVideoWindow, FVideoWindow);
+    if (FAILED(hr)) return hr;
+    hr = FGraph.QueryInto(IID_IMediaEventEx, FMediaEvent);
+    if (FAILED(hr)) return hr;
+    return FMediaEvent->SetNotifyWindow(reinterpret_cast<OAHWND>(FNotifyWindow),
+                                        kGraphNotifyMessage, 0);
+}
+
+bool TVideoSample::HasGraphMembers() const {
+    return FGraph && FCaptureBuilder && FGrabberFilter && FNullRenderer && FMediaControl;
+}
+
+HRESULT TVideoSample::StartCapture(const std::string& name) {
+    if (!HasGraphMembers()) return kMissingMember;
+    HRESULT hr = FCaptureBuilder->SetFiltergraph(FGraph.Get());
+    if (FAILED(hr)) return hr;
+    hr = SelectDevice(name);
+    if (FAILED(hr)) return hr;
+    if (!FSource) return kNoMatchingDevice;
+    return ConnectAndRun();
+}
+
+HRESULT TVideoSample::SelectDevice(const std::string& name) {
+    std::string wanted = Trimmed(name);
+    if (wanted.empty()) wanted = "#1";
+    int position = 0;
+
+    ComPtr<ICreateDevEnum> deviceEnum;
+    HRESULT hr = CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, kClassContext,
+                                  IID_ICreateDevEnum, deviceEnum.PutVoid());
+    if (FAILED(hr)) return hr;
+    ComPtr<IEnumMoniker> devices;
+    hr = deviceEnum->CreateClassEnumerator(CLSID_VideoInputDeviceCategory, devices.Put(), 0);
+    if (FAILED(hr)) return hr;
+    // Success without an enumerator: there is no video input device at all.
+    if (!devices) return E_FAIL;
+
+    try {
+        do {
+            hr = TryDevice(*devices.Get(), wanted, position);
+        } while (!FSource && hr == S_OK);
+    } catch (...) {
+        return E_FAIL;
+    }
+    return hr;
+}
+
+HRESULT TVideoSample::TryDevice(IEnumMoniker& devices, const std::string& name, int& position) {
+    ComPtr<IMoniker> device;
+    HRESULT hr = devices.Next(1, device.Put(), nullptr);
+    if (hr != S_OK) return hr;
+    ++position;
+
+    ComPtr<IPropertyBag> properties;
+    hr = device->BindToStorage(nullptr, nullptr, IID_IPropertyBag, properties.PutVoid());
+    if (hr != S_OK) return hr;
+    VARIANT friendlyName;
+    VariantInit(&friendlyName);
+    hr = properties->Read(L"FriendlyName", &friendlyName, nullptr);
+    if (hr != S_OK) {
+        VariantClear(&friendlyName);
+        return hr;
+    }
+    std::string deviceName =
+        friendlyName.vt == VT_BSTR ? ToSystemText(friendlyName.bstrVal) : std::string();
+    VariantClear(&friendlyName);
+
+    bool matches = UpperAsciiLetters(Trimmed(deviceName)) == UpperAsciiLetters(name) ||
+                   (name.size() == 2 && name[0] == '#' &&
+                    static_cast<unsigned char>(name[1]) - 48 == position);
+    if (!matches) return S_OK;
+
+    ComPtr<IBaseFilter> source;
+    hr = device->BindToObject(nullptr, nullptr, IID_IBaseFilter, source.PutVoid());
+    if (hr == S_OK) FSource = source;
+    return hr;
+}
+
+HRESULT TVideoSample::ConnectAndRun() {
+    // Optional: a device without camera controls still streams.
+    FSource.QueryInto(IID_IAMCameraControl, FCameraControl);
+
+    HRESULT hr = FGraph->AddFilter(FSource.Get(), L"Video Capture");
+    if (FAILED(hr)) return hr;
+    hr = FGraph->AddFilter(FGrabberFilter.Get(), L"Sample Grabber");
+    if (FAILED(hr)) return hr;
+    hr = FGraph->AddFilter(FNullRenderer.Get(), L"Null Renderer");
+    if (FAILED(hr)) return hr;
+
+    try {
+        hr = FCaptureBuilder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, FSource.Get(),
+                                           FGrabberFilter.Get(), FNullRenderer.Get());
+    } catch (...) {
+        hr = kExceptionStatus;
+    }
+    if (FAILED(hr)) return hr;
+    // 1 (about to run) counts as success.
+    return FMediaControl->Run();
+}
+
+HRESULT TVideoSample::FindStreamConfig(ComPtr<IAMStreamConfig>& config) {
+    if (!FCaptureBuilder || !FSource) return kMissingMember;
+    return FCaptureBuilder->FindInterface(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, FSource.Get(),
+                                          IID_IAMStreamConfig, config.PutVoid());
+}
+
+HRESULT TVideoSample::ReadCurrentFormat(std::int32_t& width, std::int32_t& height,
+                                        std::uint32_t& compression) {
+    width = 0;
+    height = 0;
+    compression = 0;
+
+    // Frames waiting for the main window would otherwise hold up the stop.
+    if (FCallbackObject) FCallbackObject->SetMainWindowPath(false);
+    if (FMediaControl) FMediaControl->Stop();
+    if (FSource) FSource->Stop();
+
+    ComPtr<IAMStreamConfig> config;
+    HRESULT hr = FindStreamConfig(config);
+    if (hr == S_OK) {
+        AM_MEDIA_TYPE* type = nullptr;
+        hr = config->GetFormat(&type);
+        if (hr == S_OK && type && IsEqualGUID(type->formattype, FORMAT_VideoInfo)) {
+            if (!type->pbFormat || type->cbFormat < sizeof(VIDEOINFOHEADER)) {
+                // A format block too small to hold the header it claims is not read.
+                hr = E_FAIL;
+            } else {
+                const auto* info = reinterpret_cast<const VIDEOINFOHEADER*>(type->pbFormat);
+                std::int64_t rows = info->bmiHeader.biHeight;
+                if (rows < 0) rows = -rows;
+                if (rows > std::numeric_limits<std::int32_t>::max()) {
+                    hr = E_FAIL;
+                } else {
+                    width = static_cast<std::int32_t>(info->bmiHeader.biWidth);
+                    height = static_cast<std::int32_t>(rows);
+                    compression = static_cast<std::uint32_t>(info->bmiHeader.biCompression);
+                }
+            }
+        }
+        FreeMediaType(type);
+    }
+
+    if (FSource) FSource->Run(0);
+    if (FMediaControl) FMediaControl->Run();
+    if (FCallbackObject) FCallbackObject->SetMainWindowPath(true);
+    return hr;
+}
+
+HRESULT TVideoSample::GetCameraSetting(std::int32_t id, std::int32_t& min, std::int32_t& max,
+                                       std::int32_t& step, std::int32_t& defaultValue,
+                                       std::int32_t& flags, std::int32_t& value) {
+    if (!FCameraControl) return S_FALSE;
+    // The platform writes through these as it would through the caller's own variables.
+    LONG rangeMin = min;
+    LONG rangeMax = max;
+    LONG rangeStep = step;
+    LONG rangeDefault = defaultValue;
+    LONG rangeFlags = flags;
+    HRESULT hr =
+        FCameraControl->GetRange(id, &rangeMin, &rangeMax, &rangeStep, &rangeDefault, &rangeFlags);
+    min = rangeMin;
+    max = rangeMax;
+    step = rangeStep;
+    defaultValue = rangeDefault;
+    flags = rangeFlags;
+    value = rangeDefault;
+    if (hr != S_OK) return hr;
+
+    LONG current = value;
+    LONG mode = flags;
+    hr = FCameraControl->Get(id, &current, &mode);
+    value = current;
+    flags = mode;
+    return hr;
+}
+
+HRESULT TVideoSample::SetCameraSetting(std::int32_t id, std::int32_t value, std::int32_t flags) {
+    if (!FCameraControl) return S_FALSE;
+    return FCameraControl->Set(id, value, flags);
+}
+
+void TVideoSample::SetFrameCallback(TFrameCallback callback, void* data) {
+    if (FCallbackObject) FCallbackObject->Impl().Install(callback, data);
+}
+
+void TVideoSample::StopSource() {
+    if (!FSource) return;
+    FSource->Stop();
+    RemoveDownstream(*FSource.Get());
+}
+
+void TVideoSample::RemoveDownstream(IBaseFilter& filter) {
+    ComPtr<IEnumPins> pins;
+    if (filter.EnumPins(pins.Put()) != S_OK || !pins) return;
+    for (;;) {
+        ComPtr<IPin> pin;
+        if (pins->Next(1, pin.Put(), nullptr) != S_OK || !pin) return;
+        ComPtr<IPin> peer;
+        if (pin->ConnectedTo(peer.Put()) != S_OK || !peer) return;
+        PIN_INFO info{};
+        HRESULT hr = peer->QueryPinInfo(&info);
+        ComPtr<IBaseFilter> peerFilter;
+        peerFilter.Attach(info.pFilter);
+        if (hr != S_OK) return;
+        if (info.dir != PINDIR_INPUT || !peerFilter) continue;
+        // Deepest first: the peer's own downstream filters go before the peer itself.
+        RemoveDownstream(*peerFilter.Get());
+        if (FGraph) {
+            FGraph->Disconnect(peer.Get());
+            FGraph->Disconnect(pin.Get());
+            FGraph->RemoveFilter(peerFilter.Get());
+        }
+    }
+}
+
+void TVideoSample::ReleaseGraph() {
+    if (FGrabber) {
+        IgnoringExceptions([&] { FGrabber->SetCallback(nullptr, 1); });
+    }
+    if (FMediaControl) {
+        IgnoringExceptions([&] { FMediaControl->StopWhenReady(); });
+    }
+    if (FMediaEvent) {
+        IgnoringExceptions([&] { FMediaEvent->SetNotifyWindow(0, kGraphNotifyMessage, 0); });
+    }
+    if (FVideoWindow) {
+        IgnoringExceptions([&] { FVideoWindow->put_Visible(OAFALSE); });
+        IgnoringExceptions([&] { FVideoWindow->put_Owner(0); });
+    }
+}

@@ -1,0 +1,407 @@
+// The simulated devices of the host capture runtime: the default device, the devices file
+// (camzoom-devices.ini beside the executable, or the file named by $CAMZOOM_HOST_DEVICES) with
+// camera-control changes written back to it, and the media types the devices deliver.
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+#include "platform/host/dshow_runtime.h"
+
+namespace host::dshow {
+namespace {
+
+constexpr const char* kControlKeys[7] = {"pan",      "tilt", "roll", "zoom",
+                                         "exposure", "iris", "focus"};
+
+struct DeviceStore {
+    std::mutex mutex;
+    bool loaded = false;
+    std::vector<std::shared_ptr<Device>> devices;
+    std::string filePath;  // where camera-control changes go; empty: nowhere
+};
+
+DeviceStore& Store() {
+    static DeviceStore store;
+    return store;
+}
+
+std::vector<std::shared_ptr<Device>> MakeDevices(std::vector<DeviceConfig> configs) {
+    std::vector<std::shared_ptr<Device>> devices;
+    for (std::size_t i = 0; i < configs.size(); ++i) {
+        auto device = std::make_shared<Device>();
+        device->index = i;
+        device->config = std::move(configs[i]);
+        devices.push_back(std::move(device));
+    }
+    return devices;
+}
+
+std::string Trim(const std::string& text) {
+    std::size_t first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos) return {};
+    std::size_t last = text.find_last_not_of(" \t\r\n");
+    return text.substr(first, last - first + 1);
+}
+
+std::string Lower(std::string text) {
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return text;
+}
+
+std::optional<bool> ParseYesNo(const std::string& value) {
+    std::string v = Lower(value);
+    if (v == "yes" || v == "true" || v == "1") return true;
+    if (v == "no" || v == "false" || v == "0") return false;
+    return std::nullopt;
+}
+
+std::optional<long long> ParseNumber(const std::string& value) {
+    if (value.empty()) return std::nullopt;
+    char* end = nullptr;
+    long long number = std::strtoll(value.c_str(), &end, 10);
+    if (*end != '\0') return std::nullopt;
+    return number;
+}
+
+bool ParseFormat(const std::string& value, DeviceConfig& device) {
+    std::string upper = value;
+    for (char& c : upper) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    if (upper.rfind("RGB", 0) == 0 && upper.size() > 3) {
+        auto bits = ParseNumber(upper.substr(3));
+        if (!bits || (*bits != 8 && *bits != 16 && *bits != 24 && *bits != 32)) return false;
+        device.compression = BI_RGB;
+        device.bitCount = static_cast<WORD>(*bits);
+        return true;
+    }
+    if (value.size() != 4) return false;
+    device.compression = FourCC(value[0], value[1], value[2], value[3]);
+    if (upper == "I420" || upper == "IYUV" || upper == "YV12" || upper == "NV12") {
+        device.bitCount = 12;
+    } else if (upper == "MJPG") {
+        device.bitCount = 24;
+    } else if (upper == "Y800" || upper == "GREY") {
+        device.bitCount = 8;
+    } else {
+        device.bitCount = 16;
+    }
+    return true;
+}
+
+bool ParseControl(const std::string& value, CameraControlConfig& control) {
+    std::istringstream in(value);
+    long long fields[7];
+    int count = 0;
+    while (count < 7 && in >> fields[count]) ++count;
+    std::string rest;
+    if (count != 7 || (in >> rest)) return false;
+    control = {static_cast<LONG>(fields[0]), static_cast<LONG>(fields[1]),
+               static_cast<LONG>(fields[2]), static_cast<LONG>(fields[3]),
+               static_cast<LONG>(fields[4]), static_cast<LONG>(fields[5]),
+               static_cast<LONG>(fields[6])};
+    return true;
+}
+
+bool ParseEntry(const std::string& key, const std::string& value, DeviceConfig& device) {
+    if (key == "name") {
+        device.friendlyName = Widen(value);
+        return true;
+    }
+    if (key == "name_readable" || key == "preview_pin" || key == "camera_control") {
+        auto flag = ParseYesNo(value);
+        if (!flag) return false;
+        (key == "name_readable" ? device.friendlyNameReadable
+         : key == "preview_pin" ? device.previewPin
+                                : device.cameraControl) = *flag;
+        return true;
+    }
+    if (key == "size") {
+        std::size_t x = Lower(value).find('x');
+        if (x == std::string::npos) return false;
+        auto width = ParseNumber(Trim(value.substr(0, x)));
+        auto height = ParseNumber(Trim(value.substr(x + 1)));
+        if (!width || !height || *width <= 0 || *height <= 0 || *width > 16384 || *height > 16384) {
+            return false;
+        }
+        device.width = static_cast<LONG>(*width);
+        device.height = static_cast<LONG>(*height);
+        return true;
+    }
+    if (key == "format") return ParseFormat(value, device);
+    if (key == "bit_count") {
+        auto bits = ParseNumber(value);
+        if (!bits || *bits <= 0 || *bits > 64) return false;
+        device.bitCount = static_cast<WORD>(*bits);
+        return true;
+    }
+    if (key == "format_type") {
+        std::string v = Lower(value);
+        if (v != "videoinfo" && v != "videoinfo2") return false;
+        device.videoInfo = v == "videoinfo";
+        return true;
+    }
+    if (key == "orientation") {
+        std::string v = Lower(value);
+        if (v != "bottom-up" && v != "top-down") return false;
+        device.topDown = v == "top-down";
+        return true;
+    }
+    if (key == "frame_interval_ms") {
+        auto ms = ParseNumber(value);
+        if (!ms || *ms < 1 || *ms > 10000) return false;
+        device.frameIntervalMs = static_cast<int>(*ms);
+        return true;
+    }
+    if (key == "sample_buffer_size") {
+        auto size = ParseNumber(value);
+        if (!size || *size > 256LL * 1024 * 1024 || *size < -1) return false;
+        device.sampleBufferSize = static_cast<LONG>(*size);
+        return true;
+    }
+    for (int id = 0; id < 7; ++id) {
+        if (key != kControlKeys[id]) continue;
+        CameraControlConfig control;
+        if (!ParseControl(value, control)) return false;
+        device.controls[static_cast<std::size_t>(id)] = control;
+        return true;
+    }
+    return false;
+}
+
+std::string FormatName(const DeviceConfig& device) {
+    if (device.compression == BI_RGB) return "RGB" + std::to_string(device.bitCount);
+    std::string name;
+    for (int shift = 0; shift < 32; shift += 8) {
+        name += static_cast<char>((device.compression >> shift) & 0xFF);
+    }
+    return name;
+}
+
+std::string ExecutableDirectory() {
+    char path[4096];
+    ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (length <= 0) return ".";
+    path[length] = '\0';
+    std::string full(path);
+    std::size_t slash = full.rfind('/');
+    return slash == std::string::npos ? "." : full.substr(0, slash);
+}
+
+std::vector<std::shared_ptr<Device>> LoadDevicesFile(const std::string& path, bool& found) {
+    std::ifstream in(path, std::ios::binary);
+    found = static_cast<bool>(in);
+    if (!found) return MakeDevices({DefaultDevice()});
+    std::stringstream text;
+    text << in.rdbuf();
+    auto configs = ParseDevicesText(text.str());
+    if (!configs) {
+        std::cerr << "camzoom: " << path << " is not a valid devices file; using the default "
+                  << "device\n";
+        found = false;
+        return MakeDevices({DefaultDevice()});
+    }
+    return MakeDevices(std::move(*configs));
+}
+
+}  // namespace
+
+DeviceConfig DefaultDevice() {
+    DeviceConfig device;
+    device.controls[CameraControl_Pan] = CameraControlConfig{-180, 180, 1, 0, 0, 2, 2};
+    device.controls[CameraControl_Tilt] = CameraControlConfig{-180, 180, 1, 0, 0, 2, 2};
+    device.controls[CameraControl_Roll] = CameraControlConfig{-180, 180, 1, 0, 0, 2, 2};
+    device.controls[CameraControl_Zoom] = CameraControlConfig{100, 500, 1, 100, 100, 2, 2};
+    device.controls[CameraControl_Exposure] = CameraControlConfig{-13, -1, 1, -6, -6, 1, 3};
+    device.controls[CameraControl_Iris] = CameraControlConfig{0, 10, 1, 5, 5, 2, 2};
+    device.controls[CameraControl_Focus] = CameraControlConfig{0, 250, 5, 0, 0, 1, 3};
+    return device;
+}
+
+std::optional<std::vector<DeviceConfig>> ParseDevicesText(const std::string& text) {
+    std::vector<DeviceConfig> devices;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        line = Trim(line);
+        if (line.empty() || line[0] == '#' || line[0] == ';') continue;
+        if (Lower(line) == "[device]") {
+            devices.emplace_back();
+            continue;
+        }
+        std::size_t equals = line.find('=');
+        if (equals == std::string::npos || devices.empty()) return std::nullopt;
+        std::string key = Lower(Trim(line.substr(0, equals)));
+        if (!ParseEntry(key, Trim(line.substr(equals + 1)), devices.back())) return std::nullopt;
+    }
+    return devices;
+}
+
+std::string FormatDevicesText(const std::vector<DeviceConfig>& devices) {
+    std::ostringstream out;
+    out << "# Simulated video input devices of the camzoom host build.\n"
+        << "# Camera controls: min max step default value flags caps "
+        << "(flags 1 = auto, 2 = manual).\n";
+    for (const DeviceConfig& device : devices) {
+        out << "\n[device]\n"
+            << "name = " << Narrow(device.friendlyName) << "\n"
+            << "name_readable = " << (device.friendlyNameReadable ? "yes" : "no") << "\n"
+            << "size = " << device.width << "x" << device.height << "\n"
+            << "format = " << FormatName(device) << "\n"
+            << "bit_count = " << device.bitCount << "\n"
+            << "format_type = " << (device.videoInfo ? "VideoInfo" : "VideoInfo2") << "\n"
+            << "orientation = " << (device.topDown ? "top-down" : "bottom-up") << "\n"
+            << "preview_pin = " << (device.previewPin ? "yes" : "no") << "\n"
+            << "camera_control = " << (device.cameraControl ? "yes" : "no") << "\n"
+            << "frame_interval_ms = " << device.frameIntervalMs << "\n";
+        if (device.sampleBufferSize) {
+            out << "sample_buffer_size = " << *device.sampleBufferSize << "\n";
+        }
+        for (int id = 0; id < 7; ++id) {
+            const auto& control = device.controls[static_cast<std::size_t>(id)];
+            if (!control) continue;
+            out << kControlKeys[id] << " = " << control->min << " " << control->max << " "
+                << control->step << " " << control->defaultValue << " " << control->value << " "
+                << control->flags << " " << control->capsFlags << "\n";
+        }
+    }
+    return out.str();
+}
+
+std::string DefaultDevicesFilePath() {
+    if (const char* path = std::getenv("CAMZOOM_HOST_DEVICES"); path && *path) return path;
+    return ExecutableDirectory() + "/camzoom-devices.ini";
+}
+
+void ResetRuntime() {
+    ResetCalls();
+    std::lock_guard lock(Store().mutex);
+    Store().loaded = false;
+    Store().devices.clear();
+    Store().filePath.clear();
+}
+
+void UseDevices(std::vector<DeviceConfig> devices) {
+    std::lock_guard lock(Store().mutex);
+    Store().devices = MakeDevices(std::move(devices));
+    Store().filePath.clear();
+    Store().loaded = true;
+}
+
+bool UseDevicesFile(const std::string& path) {
+    bool found = false;
+    auto devices = LoadDevicesFile(path, found);
+    std::lock_guard lock(Store().mutex);
+    Store().devices = std::move(devices);
+    Store().filePath = found ? path : std::string();
+    Store().loaded = true;
+    return found;
+}
+
+std::vector<std::shared_ptr<Device>> CurrentDevices() {
+    std::unique_lock lock(Store().mutex);
+    if (!Store().loaded) {
+        std::string path = DefaultDevicesFilePath();
+        lock.unlock();
+        UseDevicesFile(path);
+        lock.lock();
+    }
+    return Store().devices;
+}
+
+void PersistDevices() {
+    std::vector<DeviceConfig> configs;
+    std::string path;
+    {
+        std::lock_guard lock(Store().mutex);
+        if (Store().filePath.empty()) return;
+        path = Store().filePath;
+        for (const auto& device : Store().devices) {
+            std::lock_guard deviceLock(device->mutex);
+            configs.push_back(device->config);
+        }
+    }
+    // Written beside and renamed over, so a reader never sees half a file.
+    std::string temporary = path + ".tmp";
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        if (!out) return;
+        out << FormatDevicesText(configs);
+        if (!out.flush()) return;
+    }
+    std::rename(temporary.c_str(), path.c_str());
+}
+
+std::optional<CameraControlConfig> ControlState(std::size_t device, LONG property) {
+    auto devices = CurrentDevices();
+    if (device >= devices.size() || property < 0 || property > 6) return std::nullopt;
+    std::lock_guard lock(devices[device]->mutex);
+    return devices[device]->config.controls[static_cast<std::size_t>(property)];
+}
+
+LONG FormatBufferSize(const DeviceConfig& device) {
+    if (device.sampleBufferSize) return *device.sampleBufferSize;
+    long long width = device.width;
+    long long height = device.height < 0 ? -static_cast<long long>(device.height) : device.height;
+    long long size = device.compression == BI_RGB
+                         ? ((width * device.bitCount + 31) / 32) * 4 * height
+                         : (width * height * device.bitCount + 7) / 8;
+    return static_cast<LONG>(size);
+}
+
+void FillMediaType(AM_MEDIA_TYPE& type, const DeviceConfig& format) {
+    type = AM_MEDIA_TYPE{};
+    type.majortype = MEDIATYPE_Video;
+    if (format.compression == BI_RGB) {
+        type.subtype = format.bitCount == 32 ? MEDIASUBTYPE_RGB32 : MEDIASUBTYPE_RGB24;
+    } else {
+        type.subtype = GUID{
+            format.compression, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+    }
+    type.bFixedSizeSamples = format.compression == BI_RGB ? TRUE : FALSE;
+    type.bTemporalCompression = FALSE;
+    type.lSampleSize = static_cast<ULONG>(FormatBufferSize(format));
+
+    BITMAPINFOHEADER header{};
+    header.biSize = sizeof(BITMAPINFOHEADER);
+    header.biWidth = format.width;
+    header.biHeight = format.topDown ? -format.height : format.height;
+    header.biPlanes = 1;
+    header.biBitCount = format.bitCount;
+    header.biCompression = format.compression;
+    header.biSizeImage = type.lSampleSize;
+    REFERENCE_TIME frameTime = static_cast<REFERENCE_TIME>(format.frameIntervalMs) * 10000;
+
+    if (format.videoInfo) {
+        auto* info = static_cast<VIDEOINFOHEADER*>(CoTaskMemAlloc(sizeof(VIDEOINFOHEADER)));
+        *info = VIDEOINFOHEADER{};
+        info->AvgTimePerFrame = frameTime;
+        info->bmiHeader = header;
+        type.formattype = FORMAT_VideoInfo;
+        type.cbFormat = sizeof(VIDEOINFOHEADER);
+        type.pbFormat = reinterpret_cast<BYTE*>(info);
+    } else {
+        auto* info = static_cast<VIDEOINFOHEADER2*>(CoTaskMemAlloc(sizeof(VIDEOINFOHEADER2)));
+        *info = VIDEOINFOHEADER2{};
+        info->AvgTimePerFrame = frameTime;
+        info->bmiHeader = header;
+        type.formattype = FORMAT_VideoInfo2;
+        type.cbFormat = sizeof(VIDEOINFOHEADER2);
+        type.pbFormat = reinterpret_cast<BYTE*>(info);
+    }
+}
+
+AM_MEDIA_TYPE* NewMediaType(const DeviceConfig& format) {
+    auto* type = static_cast<AM_MEDIA_TYPE*>(CoTaskMemAlloc(sizeof(AM_MEDIA_TYPE)));
+    FillMediaType(*type, format);
+    return type;
+}
+
+}  // namespace host::dshow

@@ -1,0 +1,99 @@
+#pragma once
+
+// Internals shared by the host capture runtime's objects (not for portable code).
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/host/dshow_api.h"
+#include "platform/host/dshow_test.h"
+
+namespace host::dshow {
+
+// Every COM object of the runtime is one: tests check that all of them are gone.
+class LiveObject {
+  public:
+    LiveObject();
+    LiveObject(const LiveObject&) = delete;
+    LiveObject& operator=(const LiveObject&) = delete;
+
+  protected:
+    ~LiveObject();
+};
+
+// An atomic reference count that starts at 1 (the creator's reference).
+class RefCount {
+  public:
+    ULONG Add() { return count_.fetch_add(1) + 1; }
+    ULONG Drop() { return count_.fetch_sub(1) - 1; }
+
+  private:
+    std::atomic<ULONG> count_{1};
+};
+
+// The entry of every platform call: counts and logs it, and answers with an injected status
+// (or raises an injected exception) when a test asked for one.
+std::optional<HRESULT> EnterCall(const char* call, const std::string& detail = {},
+                                 bool logged = true);
+
+// While one lives on a thread, the runtime's own calls into its objects pass the gate unseen.
+class InternalScope {
+  public:
+    InternalScope();
+    ~InternalScope();
+    InternalScope(const InternalScope&) = delete;
+    InternalScope& operator=(const InternalScope&) = delete;
+};
+
+// "IMediaControl" for IID_IMediaControl, and so on; "unknown interface" otherwise.
+std::string InterfaceName(REFIID iid);
+
+#define HOST_DSHOW_ENTER(...)                                                          \
+    do {                                                                               \
+        if (auto injected_ = ::host::dshow::EnterCall(__VA_ARGS__)) return *injected_; \
+    } while (false)
+
+std::string Narrow(const std::wstring& text);
+std::wstring Widen(const std::string& utf8);
+
+// One simulated camera: its configuration and the state of its camera controls, shared by every
+// filter bound to it.
+struct Device {
+    std::size_t index = 0;
+    mutable std::mutex mutex;
+    DeviceConfig config;
+};
+
+std::vector<std::shared_ptr<Device>> CurrentDevices();
+// Writes the devices back to the devices file they came from, if any.
+void PersistDevices();
+
+// Clears injections, counts, the log and the frame observer.
+void ResetCalls();
+
+void ObserveFrame(const BYTE* buffer, LONG size);
+void CountDeliveredFrame();
+void StreamStarted();
+void StreamStopped();
+
+// The bytes a sample of this format needs.
+LONG FormatBufferSize(const DeviceConfig& device);
+
+// Factories of the creatable classes; each returns a new object with one reference.
+IUnknown* NewFilterGraph();
+IUnknown* NewCaptureGraphBuilder();
+IUnknown* NewSystemDeviceEnum();
+IUnknown* NewSampleGrabber();
+IUnknown* NewNullRenderer();
+IUnknown* NewSmartTee();
+IBaseFilter* NewDeviceFilter(std::shared_ptr<Device> device);
+
+// A media type of the runtime's allocation, freed with CoTaskMemFree (format block included).
+AM_MEDIA_TYPE* NewMediaType(const DeviceConfig& format);
+void FillMediaType(AM_MEDIA_TYPE& type, const DeviceConfig& format);
+
+}  // namespace host::dshow

@@ -1,0 +1,99 @@
+#pragma once
+
+// Test controls of the host capture runtime: simulated devices, injected failures, the call log
+// and the live-object counter. Host builds only.
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/host/dshow_api.h"
+
+namespace host::dshow {
+
+constexpr DWORD FourCC(char a, char b, char c, char d) {
+    return static_cast<DWORD>(static_cast<unsigned char>(a)) |
+           static_cast<DWORD>(static_cast<unsigned char>(b)) << 8 |
+           static_cast<DWORD>(static_cast<unsigned char>(c)) << 16 |
+           static_cast<DWORD>(static_cast<unsigned char>(d)) << 24;
+}
+
+struct CameraControlConfig {
+    LONG min = 0;
+    LONG max = 0;
+    LONG step = 1;
+    LONG defaultValue = 0;
+    LONG value = 0;
+    LONG flags = CameraControl_Flags_Manual;  // current mode
+    LONG capsFlags = CameraControl_Flags_Manual;
+};
+
+struct DeviceConfig {
+    std::wstring friendlyName = L"Host Virtual Camera";
+    // False: reading "FriendlyName" from the device's property bag fails.
+    bool friendlyNameReadable = true;
+    LONG width = 640;
+    LONG height = 480;
+    DWORD compression = FourCC('Y', 'U', 'Y', '2');  // BI_RGB (0) for uncompressed RGB
+    WORD bitCount = 16;
+    bool videoInfo = true;  // false: the current format is reported as VideoInfo2
+    bool topDown = false;   // true: a negative biHeight
+    // Without a preview pin, rendering the capture stream goes through a Smart Tee.
+    bool previewPin = true;
+    bool cameraControl = true;
+    std::array<std::optional<CameraControlConfig>, 7> controls{};
+    // The size of each sample's buffer; by default what the format needs.
+    std::optional<LONG> sampleBufferSize;
+    int frameIntervalMs = 33;
+};
+
+// The device without any configuration: 640x480 YUY2 with all seven camera controls.
+DeviceConfig DefaultDevice();
+
+// Restores the initial state: no injected failures, an empty call log, no frame observer, and
+// the devices of the devices file (or the default device), read again on next use.
+void ResetRuntime();
+// Uses these devices from now on; nothing is written back to a file.
+void UseDevices(std::vector<DeviceConfig> devices);
+// Reads the devices from this file now; camera-control changes are written back to it.
+bool UseDevicesFile(const std::string& path);
+// The file name the runtime reads when none was chosen: $CAMZOOM_HOST_DEVICES, or
+// camzoom-devices.ini beside the executable.
+std::string DefaultDevicesFilePath();
+// Reads / writes the devices file format.
+std::optional<std::vector<DeviceConfig>> ParseDevicesText(const std::string& text);
+std::string FormatDevicesText(const std::vector<DeviceConfig>& devices);
+// The current state of one device's camera control (after Set calls).
+std::optional<CameraControlConfig> ControlState(std::size_t device, LONG property);
+
+// Calls are named "Interface::Method", e.g. "IMediaControl::Run" or "CoCreateInstance", or
+// with their detail, e.g. "IUnknown::QueryInterface(ISampleGrabber)" or
+// "IFilterGraph::AddFilter(Null Renderer)"; a name with detail is the more specific match.
+// The matching call, after `skip` unaffected ones, returns `status` without doing anything,
+// `times` times in a row (-1: for good).
+void FailCall(const std::string& call, HRESULT status, int skip = 0, int times = 1);
+// Likewise, but the call raises a std::runtime_error.
+void ThrowInCall(const std::string& call, int skip = 0, int times = 1);
+// How often the call (with or without detail) was made since the last ClearCallLog.
+int CallCount(const std::string& call);
+// Every call in order, as "Interface::Method" or "Interface::Method(detail)", where the detail
+// names the filter (and pin) concerned. Media-sample calls are counted but not logged.
+std::vector<std::string> CallLog();
+void ClearCallLog();
+
+// COM objects of the runtime that are still alive.
+int LiveObjects();
+// Streaming threads that are running.
+int RunningStreams();
+// Frames handed to a grabber callback (SampleCB or BufferCB) so far.
+int FramesDelivered();
+// Called on the streaming thread with each frame's buffer and size before a grabber sees it.
+void SetFrameObserver(std::function<void(const BYTE* buffer, LONG size)> observer);
+
+// Whether the calling thread has joined a COM apartment.
+bool ComInitializedOnThisThread();
+
+}  // namespace host::dshow
