@@ -114,10 +114,12 @@ wine_wait() {
     wait "$pid"
 }
 
-# Waits until every Windows program of the prefix has ended and the registry is on disk.
+# Writes the registry to the prefix's files: the persistent server never goes idle by itself, so
+# it is ended (with whatever still runs in the prefix) and a new one started. Reading values with
+# wine_reg_value needs none of this; reading user.reg/system.reg directly does.
 wine_settle() {
     local limit=${1:-60}
-    # -w waits for the server to go idle; a persistent server never ends, so bound the wait.
+    timeout -k 5 "$limit" wineserver -k >/dev/null 2>&1 || true
     timeout -k 5 "$limit" wineserver -w >/dev/null 2>&1 || true
     wineserver -p >/dev/null 2>&1 || true
 }
