@@ -25,12 +25,13 @@ run_graph_cases() {
     wine_vcam add "Check I420" --id gc3 --format I420 --size 352x288 >/dev/null
     wine_vcam add "Check YV12" --id gc4 --format YV12 --size 176x144 --no-zoom >/dev/null
     wine_vcam add "Check MJPG" --id gc5 --format MJPG --size 640x480 --fps 15 >/dev/null
+    wine_vcam add "Check top-down" --id gc6 --format RGB24 --size 160x120 --top-down >/dev/null
 
     e2e_case "graph: device enumeration"
     local list
     list=$(wine_vcam list | cut -f2,3 | tr '\t' ' ')
-    expect_eq "five instances in id order" \
-        "1 Check RGB24|2 Check YUY2|3 Check I420|4 Check YV12|5 Check MJPG" \
+    expect_eq "six instances in id order" \
+        "1 Check RGB24|2 Check YUY2|3 Check I420|4 Check YV12|5 Check MJPG|6 Check top-down" \
         "$(paste -sd'|' <<<"$list")"
 
     graph_case "RGB24 320x240" --device "Check RGB24" --id gc1 --format RGB24 --size 320x240
@@ -41,6 +42,16 @@ run_graph_cases() {
         --size 176x144 --no-zoom
     graph_case "MJPG 640x480, Stop waits for the streaming thread" --device "Check MJPG" --id gc5 \
         --format MJPG --size 640x480 --stop-waits
+    graph_case "RGB24 top-down 160x120" --device "Check top-down" --id gc6 --format RGB24 \
+        --size 160x120 --top-down
+
+    e2e_case "graph: a check that expects another layout fails"
+    if wine_run 90 'C:\e2e\graph_check.exe' --device "Check RGB24" --id gc1 --format YUY2 \
+        --size 320x240 >/dev/null 2>&1; then
+        fail "graph_check passed an RGB24 camera as YUY2"
+    else
+        pass "graph_check refuses an RGB24 camera taken for YUY2"
+    fi
 
     e2e_case "graph: instances keep their own controls"
     expect_eq "zoom of gc2 after its check" "50" "$(camera_zoom gc2)"

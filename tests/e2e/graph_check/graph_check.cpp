@@ -141,6 +141,7 @@ struct Options {
     long zoomMin = 100;
     long zoomMax = 500;
     bool stopWaits = false;
+    bool topDown = false;
 };
 
 bool ParseOptions(int argc, wchar_t** argv, Options& options) {
@@ -163,6 +164,8 @@ bool ParseOptions(int argc, wchar_t** argv, Options& options) {
             }
         } else if (arg == L"--no-zoom") {
             options.zoom = false;
+        } else if (arg == L"--top-down") {
+            options.topDown = true;
         } else if (arg == L"--stop-waits") {
             options.stopWaits = true;
         } else {
@@ -237,7 +240,7 @@ void CheckPicture(const Options& o, const std::vector<BYTE>& frame, long bufferS
             const long stride = (w * 3 + 3) & ~3L;
             Check(bufferSize == stride * h, "RGB24 buffer size", std::to_string(bufferSize));
             if (static_cast<long>(frame.size()) < stride * h) return Check(false, "RGB24 frame");
-            const BYTE* top = frame.data() + (h - 1) * stride;  // bottom-up
+            const BYTE* top = frame.data() + (o.topDown ? 0 : (h - 1) * stride);
             Check(Within(top[0], 235) && Within(top[1], 235) && Within(top[2], 235),
                   "RGB24 white bar at the top left");
             const BYTE* cyan = top + cyanX * 3;
@@ -454,7 +457,7 @@ int Run(const Options& o) {
                 return value;
             }();
             ok = info->bmiHeader.biWidth == o.width &&
-                 std::abs(info->bmiHeader.biHeight) == o.height &&
+                 info->bmiHeader.biHeight == (o.topDown ? -o.height : o.height) &&
                  info->bmiHeader.biCompression == expected;
         }
         Check(ok, "GetFormat gives the configured VIDEOINFOHEADER", Hex(hr));
