@@ -19,7 +19,7 @@ namespace dshow = host::dshow;
 // Every capture test runs in a COM apartment on fresh simulated devices and ends with every
 // runtime object, callback object and streaming thread gone.
 class CaptureTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         host::MessageQueue::Instance();  // this thread is the main thread
         dshow::ResetRuntime();
@@ -70,6 +70,6 @@ protected:
         return -1;
     }
 
-private:
+  private:
     std::unique_ptr<ComApartment> apartment_;
 };
