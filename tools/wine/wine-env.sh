@@ -19,32 +19,37 @@ _wine_harness_xauth=""
 
 _wine_log() { printf '[wine] %s\n' "$*" >&2; }
 
-# Starts Xvfb on a free display when there is no display to use.
+# Starts Xvfb on a free display when there is no display to use. Xvfb itself picks the display
+# number (-displayfd), so parallel runs do not collide.
 wine_display_start() {
     if [ -n "${DISPLAY:-}" ]; then
         return 0
     fi
-    local n
-    for n in $(seq 90 120); do
-        [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break
-    done
+    local numberFile
+    numberFile=$(mktemp /tmp/camzoom-display.XXXXXX)
     _wine_harness_xauth=$(mktemp /tmp/camzoom-xauth.XXXXXX)
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -auth "$_wine_harness_xauth" \
+        3>"$numberFile" >/dev/null 2>&1 &
+    _wine_harness_xvfb_pid=$!
+    local waited=0
+    until [ -s "$numberFile" ]; do
+        sleep 0.1
+        waited=$((waited + 1))
+        if [ $waited -gt 150 ] || ! kill -0 "$_wine_harness_xvfb_pid" 2>/dev/null; then
+            _wine_log "Xvfb did not start"
+            rm -f "$numberFile"
+            return 1
+        fi
+    done
+    local n
+    n=$(tr -dc '0-9' <"$numberFile")
+    rm -f "$numberFile"
+    # The server reads its access list from the file; the clients get the same cookie.
     if command -v xauth >/dev/null; then
         xauth -f "$_wine_harness_xauth" add ":$n" . "$(od -An -N16 -tx1 /dev/urandom | tr -d ' \n')" \
             >/dev/null 2>&1 || true
     fi
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -auth "$_wine_harness_xauth" >/dev/null 2>&1 &
-    _wine_harness_xvfb_pid=$!
     export DISPLAY=":$n" XAUTHORITY="$_wine_harness_xauth"
-    local waited=0
-    until [ -e "/tmp/.X11-unix/X$n" ]; do
-        sleep 0.1
-        waited=$((waited + 1))
-        if [ $waited -gt 100 ] || ! kill -0 "$_wine_harness_xvfb_pid" 2>/dev/null; then
-            _wine_log "Xvfb did not start on :$n"
-            return 1
-        fi
-    done
     _wine_log "Xvfb on $DISPLAY"
 }
 
