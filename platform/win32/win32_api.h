@@ -8,3 +8,8 @@
 #define WIN32_LEAN_AND_MEAN
 #endif
 #include <windows.h>
+
+// Portable names that <windows.h> would turn into its A/W variants: the canvas's TextOut and
+// the profile's WriteProfileString. The adapters call the Win32 functions by their A names.
+#undef TextOut
+#undef WriteProfileString
