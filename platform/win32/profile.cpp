@@ -4,6 +4,10 @@
 #include "platform/profile.h"
 #include "platform/win32/win32_api.h"
 
+// <windows.h> maps WriteProfileString to the win.ini function WriteProfileStringA; our own
+// function of that name must keep its name.
+#undef WriteProfileString
+
 std::string ReadProfileString(const std::string& section, const std::string& key,
                               const std::string& defaultValue, const std::string& path) {
     // A buffer of 2048 characters: at most 2047 come back.
