@@ -89,6 +89,7 @@ void Application::Run() {
         if (win32::NotifyIdleHandlers()) WaitMessage();
     }
     // The end of the program destroys the main window; its destroyed event runs now.
+    native.closed = true;
     if (native.window != nullptr) DestroyWindow(native.window);
 }
 

@@ -43,7 +43,8 @@ void RestoreFocus(Form::Impl& impl) {
         !IsWindowEnabled(target)) {
         target = GetNextDlgTabItem(impl.window, nullptr, FALSE);
     }
-    if (target != nullptr) SetFocus(target);
+    // Without a control to take it, the form itself keeps the keyboard.
+    SetFocus(target != nullptr ? target : impl.window);
 }
 
 void OnActivateMessage(Form::Impl& impl, WPARAM wParam, LPARAM lParam) {

@@ -37,8 +37,8 @@ Label::Label(Form& owner, int left, int top, const std::string& text)
     Form::Impl& form = owner.Native();
     if (form.window == nullptr) return;
     impl_->window =
-        CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, left, top,
-                        0, 0, form.window, nullptr, GetModuleHandleA(nullptr), nullptr);
+        CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_LEFTNOWORDWRAP | SS_NOPREFIX,
+                        left, top, 0, 0, form.window, nullptr, GetModuleHandleA(nullptr), nullptr);
     if (impl_->window == nullptr) return;
     SendMessageA(impl_->window, WM_SETFONT, reinterpret_cast<WPARAM>(form.Font()), FALSE);
     impl_->Apply();
