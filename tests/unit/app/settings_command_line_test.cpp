@@ -31,6 +31,8 @@ TEST(CommandLine, AutosetOnlyAsTheExactFirstArgument) {
     EXPECT_FALSE(IsAutosetMode("camzoom.exe \"autoset \""));
     // The program path is the first token even when it is the word itself.
     EXPECT_FALSE(IsAutosetMode("autoset"));
+    // An empty first argument ends the arguments.
+    EXPECT_FALSE(IsAutosetMode("camzoom \"\" autoset"));
     EXPECT_FALSE(IsAutosetMode(""));
 }
 
