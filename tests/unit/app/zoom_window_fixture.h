@@ -1,0 +1,84 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/zoom_window.h"
+#include "capture/platform.h"
+#include "platform/host/dialog_log.h"
+#include "platform/host/dshow_test.h"
+#include "platform/host/host_gui.h"
+#include "unit/platform/files_temp_folder.h"
+
+// The zoom window in a folder of its own (the executable's folder as far as the tool knows),
+// with simulated cameras, the console off, and the check that the capture runtime's objects
+// are all gone at the end.
+class ZoomWindowTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(folder.Valid());
+        folder.ActAsExecutableFolder();
+        host::dshow::ResetRuntime();
+        host::dshow::UseDevices({ZoomCamera(), host::dshow::DefaultDevice()});
+        host::SetDialogEcho(false);
+        host::ClearRecordedDialogs();
+        host::SetConsoleEnabled(false);
+        application.SetTitle("camzoom");
+        host::PumpPendingMessages();
+    }
+    void TearDown() override {
+        form.reset();
+        host::PumpPendingMessages();
+        EXPECT_EQ(host::dshow::LiveObjects(), 0);
+        EXPECT_EQ(host::dshow::RunningStreams(), 0);
+        host::dshow::ResetRuntime();
+        host::SetConsoleEnabled(true);
+        host::ClearRecordedDialogs();
+        host::SetDialogEcho(true);
+        host::SetRawCommandLineOverride(std::nullopt);
+    }
+
+    // "Zoom Camera": 320 x 240 YUY2, zoom 100..500 at 100; all seven controls.
+    static host::dshow::DeviceConfig ZoomCamera() {
+        host::dshow::DeviceConfig camera = host::dshow::DefaultDevice();
+        camera.friendlyName = L"Zoom Camera";
+        camera.width = 320;
+        camera.height = 240;
+        return camera;
+    }
+
+    void MakeForm(bool autoset) {
+        form = std::make_unique<TForm1>(autoset);
+        application.CreateMainForm(*form);
+    }
+    // The user brings the window to the front; then the loop runs until it is idle.
+    void Activate() {
+        host::ActivateForm(*form);
+        host::PumpPendingMessages();
+    }
+
+    static std::string ConfigDat(const std::string& text) {
+        auto length = static_cast<std::uint32_t>(text.size());
+        std::string prefix(4, '\0');
+        for (int i = 0; i < 4; ++i) prefix[i] = static_cast<char>((length >> (8 * i)) & 0xFF);
+        return prefix + text;
+    }
+    void WriteSettings(const std::string& text) { folder.Write("config.dat", ConfigDat(text)); }
+    void WriteStoredZoom(const std::string& value) {
+        folder.Write("config.ini", "[options]\nzoom=" + value + "\n");
+    }
+    std::int32_t CameraZoom(std::size_t device = 0) {
+        auto state = host::dshow::ControlState(device, 3);
+        return state ? state->value : -1;
+    }
+    std::vector<host::DialogRecord> Dialogs() { return host::RecordedDialogs(); }
+
+    ComApartment apartment;
+    TempFolder folder;
+    Application application;
+    std::unique_ptr<TForm1> form;
+};
