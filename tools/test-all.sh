@@ -34,6 +34,11 @@ step "windows build"
 cmake --preset windows >/dev/null
 cmake --build --preset windows -j "$jobs"
 
+step "Win32 toolkit check under Wine"
+if ! bash tools/win32_gui_check/run.sh build/windows; then
+    failures=$((failures + 1))
+fi
+
 step "end-to-end tests under Wine"
 if ! bash tests/e2e/run.sh build/windows; then
     failures=$((failures + 1))

@@ -15,9 +15,7 @@ fi
 
 # shellcheck source=../wine/wine-env.sh
 source tools/wine/wine-env.sh
-# Its status is not relied on: a prefix with a Windows folder is what counts.
-wine_env_start || true
-[ -d "${WINEPREFIX:-/nonexistent}/drive_c/windows" ] || { echo "win32_gui_check: no Wine prefix" >&2; exit 1; }
+wine_env_start || { echo "win32_gui_check: cannot set up Wine" >&2; exit 1; }
 # Wine's own faces ("MS Sans Serif", "Tahoma") are loaded from the prefix's font folder; without
 # them the toolkit falls back to a default face and label sizes differ from the layout.
 if [ -d /usr/share/wine/fonts ]; then
