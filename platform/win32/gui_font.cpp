@@ -24,27 +24,30 @@ class FontHolder {
     HFONT CreateBestFont() {
         static constexpr std::array<const char*, 3> kFaces = {"MS Sans Serif",
                                                               "Microsoft Sans Serif", "Tahoma"};
-        HDC screen = GetDC(nullptr);
-        const int height = -MulDiv(8, GetDeviceCaps(screen, LOGPIXELSY), 72);
-        HFONT chosen = nullptr;
+        HFONT fallback = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+        int pixelsPerInch = 96;
+        {
+            const WindowDc screen(nullptr, fallback);
+            pixelsPerInch = GetDeviceCaps(screen.Get(), LOGPIXELSY);
+        }
+        const int height = -MulDiv(8, pixelsPerInch, 72);  // 8 points
         for (const char* face : kFaces) {
             HFONT font = CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                                      DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                                      DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, face);
             if (font == nullptr) continue;
-            HGDIOBJ previous = SelectObject(screen, font);
             char actual[LF_FACESIZE] = {};
-            GetTextFaceA(screen, LF_FACESIZE, actual);
-            SelectObject(screen, previous);
+            {
+                const WindowDc screen(nullptr, font);
+                GetTextFaceA(screen.Get(), LF_FACESIZE, actual);
+            }
             if (lstrcmpiA(actual, face) == 0) {
-                chosen = font;
-                break;
+                owned_ = true;
+                return font;
             }
             DeleteObject(font);
         }
-        ReleaseDC(nullptr, screen);
-        owned_ = chosen != nullptr;
-        return owned_ ? chosen : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+        return fallback;
     }
 
     bool owned_ = false;

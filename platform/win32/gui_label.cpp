@@ -13,12 +13,9 @@ struct Label::Impl {
     SIZE Measure() const {
         const std::string text = caption.empty() ? std::string(" ") : caption;
         RECT rect = {0, 0, 0, 0};
-        HDC dc = GetDC(owner.window);
-        HGDIOBJ previous = SelectObject(dc, owner.Font());
-        DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &rect,
+        const win32::WindowDc dc(owner.window, owner.Font());
+        DrawTextA(dc.Get(), text.c_str(), static_cast<int>(text.size()), &rect,
                   DT_CALCRECT | DT_EXPANDTABS | DT_NOPREFIX | DT_LEFT);
-        SelectObject(dc, previous);
-        ReleaseDC(owner.window, dc);
         return {rect.right - rect.left, rect.bottom - rect.top};
     }
 
