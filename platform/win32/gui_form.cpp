@@ -28,8 +28,10 @@ void RunActivate(Form::Impl& impl) {
         impl.activationPending = true;
         return;
     }
+    // Copied: the handler may replace itself.
+    const std::function<void()> handler = impl.owner->OnActivate;
     ++impl.activateDepth;
-    win32::RunEventHandler(impl.owner->OnActivate);
+    win32::RunEventHandler(handler);
     --impl.activateDepth;
     if (impl.activationPending && !impl.closed && impl.alive) {
         impl.activationPending = false;
