@@ -203,6 +203,44 @@ case_short_config_dat() {
     stop_tool
 }
 
+case_locked_config_dat() {
+    e2e_case "error box for a config.dat that another program holds open"
+    cameras '"Virtual Cam"'
+    new_folder locked
+    write_config_dat "$DIR" '"VCapSource=Virtual Cam",VCapModeWidth=640,VCapModeHeight=480'
+    wine_start 'C:\e2e\wine_probe.exe' hold-file --path 'C:\cz\locked\config.dat' --timeout 25 \
+        >/dev/null
+    local holder=$WINE_BG_PID
+    sleep 2
+    start_tool
+    local box text
+    box=$(probe dump --title "$ERROR_CAPTION" --class '#32770' --timeout 20)
+    text=$(child_text "$box" "Cannot")
+    case $text in
+        'Cannot open file "C:\cz\locked\config.dat". '?*.) pass "error text: $text" ;;
+        *) fail "error text: got [$text]" ;;
+    esac
+    stop_tool
+    wine_wait "$holder" 30 >/dev/null
+}
+
+case_every_layout() {
+    local format
+    for format in RGB24 I420 YV12 MJPG; do
+        e2e_case "frames in $format reach the tool, which closes cleanly"
+        cameras "\"Layout Cam\" --format $format --size 320x240 --zoom 100..500/1=100,value=123"
+        new_folder "layout-$format"
+        write_config_dat "$DIR" '"VCapSource=Layout Cam",VCapModeWidth=320,VCapModeHeight=240'
+        start_tool
+        local dump
+        dump=$(wait_status "Model:Layout Cam")
+        expect_eq "first line" "Model:Layout Cam, tryb=320x240, zoom=123" \
+            "$(child_text "$dump" "Model:")"
+        sleep 2  # let frames flow through conversion and painting
+        close_tool
+    done
+}
+
 case_device_choice() {
     e2e_case "device chosen by name in other letter case"
     cameras '"Cam Alpha" --zoom 100..500/1=100,value=111' \
@@ -260,7 +298,9 @@ run_camzoom_cases() {
     case_autoset
     case_autoset_without_config_dat
     case_short_config_dat
+    case_locked_config_dat
     case_device_choice
     case_camera_without_zoom
+    case_every_layout
     wine_vcam remove --all >/dev/null
 }

@@ -7,6 +7,7 @@
 //   wine_probe answer --title T [--button OK]        answers a message box (class #32770)
 //   wine_probe wait-gone --title T                   until no such window exists
 //   wine_probe close --title T                       posts WM_CLOSE
+//   wine_probe hold-file --path P --timeout S        keeps P open, unshared, for S seconds
 // Common option: --timeout SECONDS (default 10) for finding the window or the condition.
 // Output lines:
 //   window hwnd=H pid=P left=L top=T width=W height=H client=CWxCH visible=V class=C title=TEXT
@@ -28,6 +29,7 @@ struct Options {
     std::wstring className;
     std::wstring button;
     std::wstring prefix;
+    std::wstring path;
     double timeoutSeconds = 10;
 };
 
@@ -119,6 +121,8 @@ bool Parse(int argc, wchar_t** argv, Options& o) {
             o.className = value;
         } else if (arg == L"--button") {
             o.button = value;
+        } else if (arg == L"--path") {
+            o.path = value;
         } else if (arg == L"--prefix") {
             o.prefix = value;
         } else if (arg == L"--timeout") {
@@ -135,6 +139,20 @@ int Run(const Options& o) {
         for (HWND window : probe::TopLevelWindows(L"", L"")) {
             PrintWindow(probe::Describe(window, nullptr));
         }
+        return 0;
+    }
+    if (o.command == L"hold-file") {
+        // Another program that holds a file open with no sharing, as a station program might.
+        HANDLE file = CreateFileW(o.path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            std::fprintf(stderr, "wine_probe: cannot open %s\n", Utf8(o.path).c_str());
+            return 1;
+        }
+        std::printf("holding %s\n", Utf8(o.path).c_str());
+        std::fflush(stdout);
+        Sleep(static_cast<DWORD>(o.timeoutSeconds * 1000));
+        CloseHandle(file);
         return 0;
     }
     if (o.title.empty()) return Usage();
