@@ -8,31 +8,10 @@
 
 #include "capture/platform.h"
 #include "platform/host/dshow_filter.h"
+#include "platform/host/dshow_test_pattern.h"
 
 namespace host::dshow {
 namespace {
-
-// Bars that move one step per frame; for YUV layouts the bytes alternate luma and chroma.
-void PaintTestPattern(BYTE* data, std::size_t size, const DeviceConfig& format,
-                      std::uint32_t frame) {
-    if (size == 0) return;
-    if (format.compression == BI_RGB) {
-        std::size_t bytesPerPixel = format.bitCount >= 8 ? format.bitCount / 8u : 1u;
-        std::size_t stride =
-            ((static_cast<std::size_t>(format.width) * format.bitCount + 31) / 32) * 4;
-        for (std::size_t i = 0; i < size; ++i) {
-            std::size_t x = (i % stride) / bytesPerPixel;
-            std::size_t channel = (i % stride) % bytesPerPixel;
-            data[i] = static_cast<BYTE>(((x + frame) / 16 % 2 ? 200 : 40) + channel * 20);
-        }
-        return;
-    }
-    for (std::size_t i = 0; i < size; ++i) {
-        std::size_t column = (i % (static_cast<std::size_t>(format.width) * 2)) / 2;
-        data[i] = i % 2 == 0 ? static_cast<BYTE>(((column + frame) / 16 % 2) ? 210 : 50)
-                             : static_cast<BYTE>(128 + ((frame / 8) % 2 ? 20 : -20));
-    }
-}
 
 class DeviceFilter;
 

@@ -2,10 +2,13 @@
 // platform behaviour the capture graph relies on.
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
 #include "capture_fixture.h"
+#include "platform/host/dshow_runtime.h"
+#include "platform/host/dshow_test_pattern.h"
 
 namespace {
 
@@ -222,6 +225,74 @@ TEST_F(HostRuntimeTest, StopReturnsOnlyWhenNoFrameIsOnItsWay) {
     stopped = true;
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     EXPECT_FALSE(lateFrame.load());
+}
+
+}  // namespace
+
+namespace {
+
+// A frame of the device in `device`'s format, as its streaming thread paints it.
+std::vector<BYTE> PaintedFrame(const dshow::DeviceConfig& device, std::uint32_t frame = 0) {
+    std::vector<BYTE> data(static_cast<std::size_t>(dshow::FormatBufferSize(device)));
+    dshow::PaintTestPattern(data.data(), data.size(), device, frame);
+    return data;
+}
+
+dshow::DeviceConfig Sized(DWORD compression, WORD bitCount) {
+    dshow::DeviceConfig device;
+    device.width = 64;
+    device.height = 32;
+    device.compression = compression;
+    device.bitCount = bitCount;
+    return device;
+}
+
+TEST(TestPatternTest, RgbRowsFollowTheOrientation) {
+    BYTE top[3];
+    BYTE bottom[3];
+    dshow::TestPatternPixel(63, 0, 64, 32, 0, top);
+    dshow::TestPatternPixel(63, 31, 64, 32, 0, bottom);
+    dshow::DeviceConfig device = Sized(BI_RGB, 24);
+    std::vector<BYTE> bottomUp = PaintedFrame(device);
+    std::size_t lastRow = 31 * 64 * 3;
+    // Bottom-up: the top picture row is the last row in memory.
+    EXPECT_EQ(0, std::memcmp(&bottomUp[lastRow + 63 * 3], top, 3));
+    EXPECT_EQ(0, std::memcmp(&bottomUp[63 * 3], bottom, 3));
+    device.topDown = true;
+    std::vector<BYTE> topDown = PaintedFrame(device);
+    EXPECT_EQ(0, std::memcmp(&topDown[63 * 3], top, 3));
+    // The first bar is white, the last black.
+    EXPECT_EQ(topDown[0], 235);
+    EXPECT_EQ(top[2], 16);
+}
+
+TEST(TestPatternTest, YuvLayoutsPlaceLumaAndChromaWhereTheirCodesSay) {
+    // White: Y high, U and V neutral; the left edge is white in every layout.
+    std::vector<BYTE> yuy2 = PaintedFrame(Sized(dshow::FourCC('Y', 'U', 'Y', '2'), 16));
+    EXPECT_GT(yuy2[0], 200);
+    EXPECT_NEAR(yuy2[1], 128, 2);
+    std::vector<BYTE> uyvy = PaintedFrame(Sized(dshow::FourCC('U', 'Y', 'V', 'Y'), 16));
+    EXPECT_NEAR(uyvy[0], 128, 2);
+    EXPECT_GT(uyvy[1], 200);
+    // Blue (the seventh bar) has U above V; YV12 stores V first.
+    dshow::DeviceConfig i420 = Sized(dshow::FourCC('I', '4', '2', '0'), 12);
+    dshow::DeviceConfig yv12 = Sized(dshow::FourCC('Y', 'V', '1', '2'), 12);
+    std::vector<BYTE> a = PaintedFrame(i420);
+    std::vector<BYTE> b = PaintedFrame(yv12);
+    std::size_t blueChroma = 64 * 32 + 26;  // first chroma row, chroma column 26 = x 52
+    EXPECT_GT(a[blueChroma], 200);
+    EXPECT_GT(b[blueChroma + 64 * 32 / 4], 200);
+    EXPECT_EQ(a.size(), 64u * 32u * 3u / 2u);
+}
+
+TEST(TestPatternTest, MotionJpegFramesAreJpegImagesThatMove) {
+    dshow::DeviceConfig device = Sized(dshow::FourCC('M', 'J', 'P', 'G'), 24);
+    std::vector<BYTE> first = PaintedFrame(device, 0);
+    std::vector<BYTE> later = PaintedFrame(device, 64);
+    ASSERT_GE(first.size(), 4u);
+    EXPECT_EQ(first[0], 0xFF);
+    EXPECT_EQ(first[1], 0xD8);
+    EXPECT_NE(first, later);
 }
 
 }  // namespace
