@@ -152,17 +152,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         best.SetJpegPixelLimit(1 << 20);
         configured = true;
     }
-    for (int r = 0; r < height; ++r) std::memset(bitmap.ScanLine(r), 0x5A, width * 3u);
+    for (int r = 0; r < height && width > 0; ++r) std::memset(bitmap.ScanLine(r), 0x5A, width * 3u);
     Check(scalar.ConvertFrame(size32, buffer.get(), width, height, code, bitmap),
           "ConvertFrame dropped an exception");
 
     if (code != kCompressionMjpg) {
         Bitmap other;
         other.SetSize(width, height);
-        for (int r = 0; r < height; ++r) std::memset(other.ScanLine(r), 0x5A, width * 3u);
+        for (int r = 0; r < height && width > 0; ++r) {
+            std::memset(other.ScanLine(r), 0x5A, width * 3u);
+        }
         Check(best.ConvertFrame(size32, buffer.get(), width, height, code, other),
               "ConvertFrame dropped an exception");
-        for (int r = 0; r < height; ++r) {
+        for (int r = 0; r < height && width > 0; ++r) {
             Check(std::memcmp(bitmap.ScanLine(r), other.ScanLine(r), width * 3u) == 0,
                   "SIMD and scalar conversions differ");
         }

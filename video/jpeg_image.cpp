@@ -187,6 +187,7 @@ bool TJpegImage::Draw(Bitmap& bitmap) {
 void TJpegImage::CopyColourPicture(Bitmap& bitmap) const {
     const int rows = std::min(height_, bitmap.Height());
     const std::size_t bytes = static_cast<std::size_t>(std::min(width_, bitmap.Width())) * 3;
+    if (bytes == 0) return;
     for (int r = 0; r < rows; ++r) {
         std::memcpy(bitmap.ScanLine(r),
                     picture_.data() + static_cast<std::size_t>(r) * pictureStride_, bytes);

@@ -138,6 +138,17 @@ TEST(ConversionJpeg, DecoderErrorAfterTheLastRowLeavesThePicture) {
     }
 }
 
+TEST(ConversionJpeg, BitmapWithoutPixelsTakesNothing) {
+    for (auto [width, height] : {std::pair{0, 5}, std::pair{5, 0}}) {
+        TFrameConversion conversion;
+        Bitmap bitmap;
+        ASSERT_TRUE(bitmap.SetSize(width, height));
+        EXPECT_TRUE(Convert(conversion, ColourJpeg(8, 8), bitmap));
+        const auto grey = EncodeJpeg(std::vector<std::uint8_t>(64, 90), 8, 8, 1, JCS_GRAYSCALE);
+        EXPECT_TRUE(Convert(conversion, grey, bitmap));
+    }
+}
+
 TEST(ConversionJpeg, GreyFrameIsDrawnGrey) {
     const int width = 48, height = 32;
     std::vector<std::uint8_t> grey(static_cast<std::size_t>(width) * height);
