@@ -98,7 +98,15 @@ std::optional<HRESULT> EnterCall(const char* call, const std::string& detail, bo
     std::string full = detail.empty() ? call : std::string(call) + "(" + detail + ")";
     ++calls.counts[call];
     if (!detail.empty()) ++calls.counts[full];
-    if (logged) calls.log.push_back(full);
+    if (logged) {
+        // A long host run keeps the newest calls only.
+        constexpr std::size_t kLogLimit = 100000;
+        if (calls.log.size() >= kLogLimit) {
+            calls.log.erase(calls.log.begin(),
+                            calls.log.begin() + static_cast<std::ptrdiff_t>(kLogLimit / 2));
+        }
+        calls.log.push_back(full);
+    }
     // An injection for the call with this detail comes before one for the call as a whole.
     auto it = calls.injections.find(full);
     if (it == calls.injections.end()) it = calls.injections.find(call);

@@ -80,7 +80,8 @@ void ThrowInCall(const std::string& call, int skip = 0, int times = 1);
 // How often the call (with or without detail) was made since the last ClearCallLog.
 int CallCount(const std::string& call);
 // Every call in order, as "Interface::Method" or "Interface::Method(detail)", where the detail
-// names the filter (and pin) concerned. Media-sample calls are counted but not logged.
+// names the filter (and pin) concerned. Media-sample calls are counted but not logged; a long
+// run keeps the newest calls only.
 std::vector<std::string> CallLog();
 void ClearCallLog();
 
