@@ -55,19 +55,34 @@ ULONG CapturePin::AddRef() { return filter_.AddRef(); }
 ULONG CapturePin::Release() { return filter_.Release(); }
 
 void CapturePin::Configure(const VideoFormat& format) {
+    configured_ = format;
+    SetCurrent(format);
+}
+
+void CapturePin::SetCurrent(const VideoFormat& format) {
     format_ = format;
     currentType_ = MakeVideoType(format_);
 }
 
 std::vector<MediaType> CapturePin::Capabilities() const {
-    std::vector<MediaType> types{currentType_};
+    std::vector<MediaType> types{MakeVideoType(configured_)};
     for (const auto& size : kExtraSizes) {
-        if (size.width == format_.width && size.height == format_.height) continue;
-        if (!IsValidFrameSize(format_.format, size.width, size.height)) continue;
-        VideoFormat other = format_;
+        if (size.width == configured_.width && size.height == configured_.height) continue;
+        if (!IsValidFrameSize(configured_.format, size.width, size.height)) continue;
+        VideoFormat other = configured_;
         other.width = size.width;
         other.height = size.height;
         types.push_back(MakeVideoType(other));
+    }
+    return types;
+}
+
+std::vector<MediaType> CapturePin::OfferedTypes() const {
+    std::vector<MediaType> types{currentType_};
+    for (MediaType& type : Capabilities()) {
+        const auto format = ParseVideoType(type.Get());
+        if (format && format->width == format_.width && format->height == format_.height) continue;
+        types.push_back(std::move(type));
     }
     return types;
 }
@@ -87,7 +102,7 @@ HRESULT CapturePin::Connect(IPin* receiver, const AM_MEDIA_TYPE* type) {
         if (!exact.CopyFrom(*type)) return E_OUTOFMEMORY;
         return TryConnection(receiver, exact);
     }
-    for (const MediaType& offered : Capabilities()) {
+    for (const MediaType& offered : OfferedTypes()) {
         if (type && !TypeMatches(*type, offered.Get())) continue;
         if (SUCCEEDED(TryConnection(receiver, offered))) return S_OK;
     }
@@ -108,8 +123,7 @@ HRESULT CapturePin::TryConnection(IPin* receiver, const MediaType& type) {
     }
     // A connection in another size becomes the current format, as on a real camera.
     if (auto connectedFormat = ParseVideoType(type.Get())) {
-        format_ = *connectedFormat;
-        currentType_ = type;
+        SetCurrent(*connectedFormat);
     }
     return S_OK;
 }
@@ -219,7 +233,7 @@ HRESULT CapturePin::QueryAccept(const AM_MEDIA_TYPE* type) {
 HRESULT CapturePin::EnumMediaTypes(IEnumMediaTypes** types) {
     if (!types) return E_POINTER;
     Guard lock(filter_.Lock());
-    *types = new (std::nothrow) MediaTypeEnumerator(Capabilities(), 0);
+    *types = new (std::nothrow) MediaTypeEnumerator(OfferedTypes(), 0);
     return *types ? S_OK : E_OUTOFMEMORY;
 }
 
@@ -240,16 +254,12 @@ HRESULT CapturePin::SetFormat(AM_MEDIA_TYPE* type) {
         if (connected_->QueryAccept(type) != S_OK) return VFW_E_INVALIDMEDIATYPE;
     }
     const VideoFormat previous = format_;
-    VideoFormat wanted = *asked;
-    if (wanted.framesPerSecond < 1 || wanted.framesPerSecond > 120) {
-        wanted.framesPerSecond = previous.framesPerSecond;
-    }
-    Configure(wanted);
+    SetCurrent(*asked);
     if (connected_ && filter_.Graph()) {
         // The graph breaks the connection and makes it again with the new current type.
         const HRESULT hr = filter_.Graph()->Reconnect(this);
         if (FAILED(hr)) {
-            Configure(previous);
+            SetCurrent(previous);
             return hr;
         }
     }

@@ -64,7 +64,11 @@ class CapturePin final : public IPin, public IAMStreamConfig, public IKsProperty
     void Deactivate();  // -> stopped: waits for the streaming thread to finish
 
   private:
+    // The stream caps: fixed by the instance's settings, the configured size first.
     std::vector<MediaType> Capabilities() const;
+    // What the pin proposes when it connects: the current type first, then the other caps.
+    std::vector<MediaType> OfferedTypes() const;
+    void SetCurrent(const VideoFormat& format);
     HRESULT TryConnection(IPin* receiver, const MediaType& type);
     HRESULT DecideAllocator();
     HRESULT SetBufferSize(IMemAllocator* allocator, const ALLOCATOR_PROPERTIES& wanted);
@@ -73,6 +77,7 @@ class CapturePin final : public IPin, public IAMStreamConfig, public IKsProperty
     bool DeliverFrame(uint64_t frame, class TestPattern& pattern);
 
     VirtualCameraFilter& filter_;
+    VideoFormat configured_;
     VideoFormat format_;
     MediaType currentType_;
 

@@ -199,8 +199,9 @@ std::optional<VideoFormat> ParseVideoType(const AM_MEDIA_TYPE& type) {
         result.topDown = info->bmiHeader.biHeight < 0;
         if (result.topDown && format != PixelFormat::Rgb24) return std::nullopt;
         if (info->AvgTimePerFrame > 0) {
-            result.framesPerSecond =
-                static_cast<int>((10000000LL + info->AvgTimePerFrame / 2) / info->AvgTimePerFrame);
+            const long long rate = (10000000LL + info->AvgTimePerFrame / 2) / info->AvgTimePerFrame;
+            // Rates the camera cannot keep fall back to its usual one.
+            result.framesPerSecond = rate >= 1 && rate <= 120 ? static_cast<int>(rate) : 30;
         }
         if (!IsValidFrameSize(format, result.width, result.height)) return std::nullopt;
         return result;

@@ -38,6 +38,8 @@ run_graph_cases() {
     graph_case "YUY2 640x480, other zoom range" --device "Check YUY2" --id gc2 --format YUY2 \
         --size 640x480 --zoom 10..90
     graph_case "I420 352x288" --device "Check I420" --id gc3 --format I420 --size 352x288
+    graph_case "I420 352x288 switched to 320x240 by SetFormat" --device "Check I420" --id gc3 \
+        --format I420 --size 352x288 --set-size 320x240
     graph_case "YV12 176x144 without zoom" --device "Check YV12" --id gc4 --format YV12 \
         --size 176x144 --no-zoom
     graph_case "MJPG 640x480, Stop waits for the streaming thread" --device "Check MJPG" --id gc5 \

@@ -142,6 +142,8 @@ struct Options {
     long zoomMax = 500;
     bool stopWaits = false;
     bool topDown = false;
+    int setWidth = 0;  // --set-size: chosen from the stream caps before connecting
+    int setHeight = 0;
 };
 
 bool ParseOptions(int argc, wchar_t** argv, Options& options) {
@@ -164,6 +166,8 @@ bool ParseOptions(int argc, wchar_t** argv, Options& options) {
             }
         } else if (arg == L"--no-zoom") {
             options.zoom = false;
+        } else if (arg == L"--set-size" && more) {
+            if (!vcam::ParseSize(argv[++i], options.setWidth, options.setHeight)) return false;
         } else if (arg == L"--top-down") {
             options.topDown = true;
         } else if (arg == L"--stop-waits") {
@@ -385,11 +389,64 @@ void CheckDirectConnection(const Options& o) {
     grabber->SetCallback(nullptr, 1);
 }
 
-int Run(const Options& o) {
+void FreeType(AM_MEDIA_TYPE* type) {
+    if (!type) return;
+    CoTaskMemFree(type->pbFormat);
+    if (type->pUnk) type->pUnk->Release();
+    CoTaskMemFree(type);
+}
+
+// Walks the stream caps (the configured size first) and selects the one of the wanted size
+// with SetFormat, as an application choosing a capture mode does. Returns the options that the
+// rest of the check expects.
+Options ChooseFormat(const Options& o, ICaptureGraphBuilder2* builder, IBaseFilter* source) {
+    ComPtr<IAMStreamConfig> config;
+    HRESULT hr = builder->FindInterface(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, source,
+                                        IID_IAMStreamConfig, config.PutVoid());
+    if (FAILED(hr)) {
+        Check(false, "IAMStreamConfig before connecting", Hex(hr));
+        return o;
+    }
+    int count = 0;
+    int size = 0;
+    hr = config->GetNumberOfCapabilities(&count, &size);
+    Check(hr == S_OK && count >= 1 && size == sizeof(VIDEO_STREAM_CONFIG_CAPS), "stream caps count",
+          std::to_string(count));
+    Options chosen = o;
+    bool found = false;
+    for (int i = 0; i < count; ++i) {
+        AM_MEDIA_TYPE* type = nullptr;
+        VIDEO_STREAM_CONFIG_CAPS caps{};
+        if (config->GetStreamCaps(i, &type, reinterpret_cast<BYTE*>(&caps)) != S_OK || !type) {
+            Check(false, "GetStreamCaps " + std::to_string(i));
+            continue;
+        }
+        if (i == 0) {
+            Check(caps.InputSize.cx == o.width && caps.InputSize.cy == o.height,
+                  "first caps entry is the configured size");
+        }
+        if (caps.InputSize.cx == o.setWidth && caps.InputSize.cy == o.setHeight && !found) {
+            hr = config->SetFormat(type);
+            Check(hr == S_OK,
+                  "SetFormat to " + std::to_string(o.setWidth) + "x" + std::to_string(o.setHeight),
+                  Hex(hr));
+            found = hr == S_OK;
+        }
+        FreeType(type);
+    }
+    Check(found, "the wanted size is among the caps");
+    if (found) {
+        chosen.width = o.setWidth;
+        chosen.height = o.setHeight;
+    }
+    return chosen;
+}
+
+int Run(const Options& options) {
     int position = 0;
-    ComPtr<IBaseFilter> source = FindDevice(o.device, position);
+    ComPtr<IBaseFilter> source = FindDevice(options.device, position);
     Check(static_cast<bool>(source), "device found by friendly name",
-          Narrow(o.device) + " at position " + std::to_string(position));
+          Narrow(options.device) + " at position " + std::to_string(position));
     if (!source) return 1;
 
     ComPtr<IGraphBuilder> graph;
@@ -421,6 +478,8 @@ int Run(const Options& o) {
     graph->AddFilter(source.Get(), L"Video Capture");
     graph->AddFilter(grabberFilter.Get(), L"Sample Grabber");
     graph->AddFilter(nullRenderer.Get(), L"Null Renderer");
+    const Options o =
+        options.setWidth > 0 ? ChooseFormat(options, builder.Get(), source.Get()) : options;
     hr = builder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, source.Get(),
                                grabberFilter.Get(), nullRenderer.Get());
     Check(SUCCEEDED(hr), "RenderStream capture -> grabber -> null renderer", Hex(hr));
