@@ -17,7 +17,34 @@ graph_case() {
     fi
 }
 
+registration_cases() {
+    e2e_case "registration tool refuses what a camera cannot be"
+    wine_vcam remove --all >/dev/null
+    local args
+    for args in '"Bad" --format ABC' '"Bad" --format I420 --size 321x240' \
+        '"Bad" --zoom 5..1/1=3' '"Bad" --zoom 1..5/0=3' '"Bad" --control Brightness=0..9/1=0' \
+        '"Bad" --id "a\\b"'; do
+        if eval "wine_vcam add $args" >/dev/null 2>&1; then
+            fail "accepted: add $args"
+        else
+            pass "refused: add $args"
+        fi
+    done
+    expect_eq "nothing registered" "" "$(wine_vcam list)"
+
+    e2e_case "registration tool: set and show"
+    wine_vcam add "Knobs" --zoom 0..10/2=4 --control Focus=1..9/1=5,auto >/dev/null
+    wine_vcam set Knobs Zoom=8,manual
+    expect_eq "zoom after set" "Zoom=0..10/2=4 value=8 flags=2 caps=2" \
+        "$(wine_vcam show Knobs | grep '^Zoom=')"
+    expect_eq "focus in automatic mode" "Focus=1..9/1=5 value=5 flags=1 caps=3" \
+        "$(wine_vcam show Knobs | grep '^Focus=')"
+    wine_vcam remove Knobs >/dev/null
+    expect_eq "removed" "" "$(wine_vcam list)"
+}
+
 run_graph_cases() {
+    registration_cases
     wine_vcam remove --all >/dev/null
     # Instance ids sort as the enumeration order: "gc1" comes first.
     wine_vcam add "Check RGB24" --id gc1 --format RGB24 --size 320x240 >/dev/null

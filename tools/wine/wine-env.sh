@@ -8,8 +8,10 @@
 #   wine_vcam_install build/windows     # copies the camera DLL and its tool into C:\vcam
 #   wine_vcam add "Cam A" --format MJPG --size 320x240
 #   wine_run 30 "$exe" autoset          # exit code in $?; 124 after a timeout
+#   wine_start "$exe"; wine_wait "$WINE_BG_PID" 30   # in the background, bounded wait
 #   wine_reg_value 'HKCU\Software\CamzoomVirtualCamera\Cam A\Zoom' Value
 #   wine_screenshot out.png
+#   wine_settle                         # registry written to the prefix's files
 #   wine_env_stop                       # also runs on exit of the sourcing shell
 
 WINE_HARNESS_BOOT_TIMEOUT=${WINE_HARNESS_BOOT_TIMEOUT:-180}
