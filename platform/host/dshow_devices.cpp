@@ -1,6 +1,23 @@
 // The simulated devices of the host capture runtime: the default device, the devices file
 // (camzoom-devices.ini beside the executable, or the file named by $CAMZOOM_HOST_DEVICES) with
 // camera-control changes written back to it, and the media types the devices deliver.
+//
+// The devices file, one [device] section per camera in enumeration order ('#' or ';' starts a
+// comment line; a rewrite after a camera-control change keeps no comments):
+//   [device]
+//   name = Desk Cam              friendly name (UTF-8)
+//   name_readable = yes          no: reading the friendly name fails
+//   size = 640x480
+//   format = YUY2                a FourCC, or RGB8 / RGB16 / RGB24 / RGB32 for uncompressed RGB
+//   bit_count = 16               optional; follows from the format
+//   format_type = VideoInfo      or VideoInfo2
+//   orientation = bottom-up      or top-down
+//   preview_pin = yes            no: the capture stream goes through a Smart Tee
+//   camera_control = yes         no: the device has no camera-control interface
+//   frame_interval_ms = 33
+//   sample_buffer_size = 614400  optional; by default what the format needs
+//   zoom = 100 500 1 100 100 2 2 min max step default value flags caps, likewise pan, tilt,
+//                                roll, exposure, iris, focus; a control without a line is absent
 #include <unistd.h>
 
 #include <cstdio>
@@ -177,7 +194,11 @@ bool ParseEntry(const std::string& key, const std::string& value, DeviceConfig& 
 }
 
 std::string FormatName(const DeviceConfig& device) {
-    if (device.compression == BI_RGB) return "RGB" + std::to_string(device.bitCount);
+    if (device.compression == BI_RGB) {
+        // Other depths follow on their own line (bit_count).
+        WORD bits = device.bitCount;
+        return "RGB" + std::to_string(bits == 8 || bits == 16 || bits == 32 ? bits : 24);
+    }
     std::string name;
     for (int shift = 0; shift < 32; shift += 8) {
         name += static_cast<char>((device.compression >> shift) & 0xFF);
