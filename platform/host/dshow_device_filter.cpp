@@ -1,6 +1,7 @@
 // The source filter of a simulated device: a capture pin (and, if the device has one, a
 // preview pin) with the device's current format, the device's camera controls, and a streaming
 // thread that sends a moving test pattern downstream while the filter runs.
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
@@ -165,7 +166,8 @@ class DeviceFilter final : public Filter, public IAMCameraControl {
                 std::unique_lock lock(threadMutex_);
                 if (wake_.wait_until(lock, next, [this] { return stopRequested_; })) return;
             }
-            next += interval;
+            // A camera whose frames are not taken in time drops them rather than catching up.
+            next = std::max(next + interval, std::chrono::steady_clock::now());
             PaintTestPattern(buffer->Data(), static_cast<std::size_t>(buffer->Size()), format,
                              frame);
             REFERENCE_TIME start =
