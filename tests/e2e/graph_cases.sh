@@ -41,6 +41,15 @@ registration_cases() {
         "$(wine_vcam show Knobs | grep '^Focus=')"
     wine_vcam remove Knobs >/dev/null
     expect_eq "removed" "" "$(wine_vcam list)"
+
+    e2e_case "regsvr32 registers the DLL with its default instance"
+    wine_run 60 regsvr32 /s 'C:\vcam\camzoom_vcam.dll' >/dev/null 2>&1
+    expect_eq "regsvr32 exit code" 0 "$?"
+    expect_eq "default device" "1 Camzoom Virtual Camera" "$(wine_vcam list | cut -f2,3 | tr '\t' ' ')"
+    wine_run 60 regsvr32 /s /u 'C:\vcam\camzoom_vcam.dll' >/dev/null 2>&1
+    expect_eq "regsvr32 /u exit code" 0 "$?"
+    expect_eq "no device after regsvr32 /u" "" "$(wine_vcam list)"
+    wine_vcam remove --all >/dev/null
 }
 
 run_graph_cases() {
