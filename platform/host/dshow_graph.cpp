@@ -1,13 +1,16 @@
 // The filter graph of the host capture runtime: named filters, connections, run and stop, the
 // video-window and event interfaces.
 #include <algorithm>
+#include <deque>
 
 #include "platform/host/dshow_filter.h"
+#include "platform/host/message_queue.h"
 
 namespace host::dshow {
 namespace {
 
 constexpr HRESULT kAbort = MakeHostStatus(0x80004004);  // E_ABORT: no event waiting
+constexpr LONG kEventPaused = 0x0E;                     // EC_PAUSED
 constexpr HRESULT kNoVideoRenderer = E_NOINTERFACE;     // nothing in the graph shows video
 constexpr HRESULT kDuplicateNameAdded = MakeHostStatus(0x0004022D);
 
@@ -136,6 +139,7 @@ class FilterGraph final : public IGraphBuilder,
             filter->Pause();
         }
         state_ = State_Paused;
+        RaiseEvent(kEventPaused, S_OK, 0);
         return S_OK;
     }
 
@@ -184,7 +188,7 @@ class FilterGraph final : public IGraphBuilder,
         return kNoVideoRenderer;
     }
 
-    // ---- IMediaEventEx: the capture graph raises no events of its own here.
+    // ---- IMediaEventEx: events wait in a queue; each one is announced to the notify window.
 
     HRESULT STDMETHODCALLTYPE GetEvent(LONG* lEventCode, LONG_PTR* lParam1, LONG_PTR* lParam2,
                                        LONG) override {
@@ -193,7 +197,12 @@ class FilterGraph final : public IGraphBuilder,
         *lEventCode = 0;
         *lParam1 = 0;
         *lParam2 = 0;
-        return kAbort;
+        if (events_.empty()) return kAbort;
+        *lEventCode = events_.front().code;
+        *lParam1 = events_.front().param1;
+        *lParam2 = events_.front().param2;
+        events_.pop_front();
+        return S_OK;
     }
     HRESULT STDMETHODCALLTYPE FreeEventParams(LONG, LONG_PTR, LONG_PTR) override {
         HOST_DSHOW_ENTER("IMediaEventEx::FreeEventParams");
@@ -218,6 +227,15 @@ class FilterGraph final : public IGraphBuilder,
             Leave(*filter);
             members_.pop_back();
             filter->Release();
+        }
+    }
+
+    void RaiseEvent(LONG code, LONG_PTR param1, LONG_PTR param2) {
+        events_.push_back({code, param1, param2});
+        if (notifyWindow_) {
+            host::MessageQueue::Instance().Post(reinterpret_cast<WindowHandle>(notifyWindow_),
+                                                static_cast<unsigned>(notifyMessage_), 0,
+                                                notifyData_);
         }
     }
 
@@ -268,6 +286,12 @@ class FilterGraph final : public IGraphBuilder,
     OAHWND notifyWindow_ = 0;
     LONG notifyMessage_ = 0;
     LONG_PTR notifyData_ = 0;
+    struct Event {
+        LONG code;
+        LONG_PTR param1;
+        LONG_PTR param2;
+    };
+    std::deque<Event> events_;
 };
 
 }  // namespace

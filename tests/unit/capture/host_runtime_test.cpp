@@ -296,3 +296,46 @@ TEST(TestPatternTest, MotionJpegFramesAreJpegImagesThatMove) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(HostRuntimeTest, GraphEventsAreQueuedAndAnnouncedToTheNotifyWindow) {
+    std::vector<std::pair<unsigned, MessageLParam>> received;
+    WindowHandle window = host::MessageQueue::Instance().CreateWindow(
+        [&](unsigned message, MessageWParam, MessageLParam lParam) {
+            received.emplace_back(message, lParam);
+            return MessageResult{0};
+        });
+    {
+        ComPtr<IGraphBuilder> graph;
+        ASSERT_EQ(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
+                                   IID_IGraphBuilder, graph.PutVoid()),
+                  S_OK);
+        ComPtr<IMediaEventEx> events;
+        ComPtr<IMediaControl> control;
+        ASSERT_EQ(graph.QueryInto(IID_IMediaEventEx, events), S_OK);
+        ASSERT_EQ(graph.QueryInto(IID_IMediaControl, control), S_OK);
+        LONG code = -1;
+        LONG_PTR first = -1, second = -1;
+        EXPECT_EQ(events->GetEvent(&code, &first, &second, 0), MakeHostStatus(0x80004004));
+
+        ASSERT_EQ(events->SetNotifyWindow(reinterpret_cast<OAHWND>(window), WM_APP + 1, 77), S_OK);
+        EXPECT_EQ(control->Pause(), S_OK);
+        EXPECT_TRUE(PumpUntil([&] { return !received.empty(); }));
+        ASSERT_EQ(received.size(), 1u);
+        EXPECT_EQ(received[0].first, WM_APP + 1);
+        EXPECT_EQ(received[0].second, 77);
+        EXPECT_EQ(events->GetEvent(&code, &first, &second, 0), S_OK);
+        EXPECT_EQ(code, 0x0E);  // paused
+
+        // Window 0 ends the announcements; the events still queue.
+        ASSERT_EQ(events->SetNotifyWindow(0, WM_APP + 1, 0), S_OK);
+        EXPECT_EQ(control->Pause(), S_OK);
+        PumpUntil([] { return host::MessageQueue::Instance().PendingCount() == 0; });
+        EXPECT_EQ(received.size(), 1u);
+        EXPECT_EQ(events->GetEvent(&code, &first, &second, 0), S_OK);
+    }
+    host::MessageQueue::Instance().DestroyWindow(window);
+}
+
+}  // namespace
