@@ -154,7 +154,8 @@ class SummaryReporter : public benchmark::ConsoleReporter {
     void ReportRuns(const std::vector<Run>& runs) override {
         // The fastest repetition of each benchmark, in CPU time: the machine may be shared.
         for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.iterations == 0) continue;
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if ((run.run_type != Run::RT_Iteration && !median) || run.iterations == 0) continue;
             const double time = run.GetAdjustedCPUTime();
             auto [it, added] = times_.emplace(run.run_name.function_name, time);
             if (!added && time < it->second) it->second = time;
@@ -164,7 +165,9 @@ class SummaryReporter : public benchmark::ConsoleReporter {
 
     void Finalize() override {
         ConsoleReporter::Finalize();
-        std::printf("\nRatios (ConvertFrame / fastest reference, best CPU time of this run):\n");
+        std::printf(
+            "\nRatios (ConvertFrame / fastest reference, best CPU time (run or median) of this "
+            "run):\n");
         for (const FrameSize& size : kSizes) {
             const std::string s = size.Name();
             Ratio("RGB  " + s + " vs memcpy", "ConvertFrame/RGB/" + s, {"Floor/memcpy/" + s});
