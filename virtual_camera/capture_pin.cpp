@@ -357,6 +357,7 @@ void CapturePin::SetRunning(bool running, REFERENCE_TIME start, ComPtr<IReferenc
             startTime_ = start;
             clock_ = std::move(clock);
             downstreamRefused_ = false;
+            ++runGeneration_;
         }
     }
     streamWake_.notify_all();
@@ -412,6 +413,7 @@ void CapturePin::Stream() {
     auto due = std::chrono::steady_clock::now();
     uint64_t frame = 0;
     for (;;) {
+        uint64_t generation = 0;
         {
             std::unique_lock<std::mutex> lock(streamLock_);
             streamWake_.wait(lock, [&] { return stopping_ || (running_ && !downstreamRefused_); });
@@ -421,14 +423,16 @@ void CapturePin::Stream() {
                 if (stopping_) break;
                 continue;
             }
+            generation = runGeneration_;
         }
         const auto now = std::chrono::steady_clock::now();
         due = (due + interval < now) ? now + interval : due + interval;
         if (!DeliverFrame(frame, pattern)) {
             std::lock_guard<std::mutex> lock(streamLock_);
             // Downstream refused the sample (stopping, or end of its stream): wait for the
-            // next run instead of spinning.
-            if (!stopping_) downstreamRefused_ = true;
+            // next run instead of spinning. A refusal from before the latest run (downstream
+            // was still stopped then) does not hold against the new run.
+            if (!stopping_ && generation == runGeneration_) downstreamRefused_ = true;
         }
         ++frame;
     }

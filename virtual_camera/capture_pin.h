@@ -93,6 +93,7 @@ class CapturePin final : public IPin, public IAMStreamConfig, public IKsProperty
     bool stopping_ = false;
     bool running_ = false;
     bool downstreamRefused_ = false;
+    uint64_t runGeneration_ = 0;  // counts runs, so a refusal is held against its own run only
     REFERENCE_TIME startTime_ = 0;
     ComPtr<IReferenceClock> clock_;
     std::thread thread_;

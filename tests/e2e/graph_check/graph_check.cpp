@@ -529,6 +529,20 @@ int Run(const Options& options) {
 
     CheckControls(o, source.Get());
 
+    // What an application does to read the current format while capturing: graph and source
+    // stopped, the source and then the graph run again; frames must flow again each time.
+    bool restarted = true;
+    for (int cycle = 0; cycle < 3 && restarted; ++cycle) {
+        Bounded("Stop before a restart", 20, [&] { control->Stop(); });
+        Bounded("source Stop", 20, [&] { source->Stop(); });
+        const long before = counter.Frames();
+        hr = source->Run(0);
+        const HRESULT graphRun = control->Run();
+        for (int i = 0; i < 500 && counter.Frames() < before + 3; ++i) Sleep(10);
+        restarted = SUCCEEDED(hr) && SUCCEEDED(graphRun) && counter.Frames() >= before + 3;
+    }
+    Check(restarted, "frames flow again after stop and restart, three times");
+
     if (o.stopWaits) counter.HoldNextFrame();
     Sleep(200);
     const auto stopStart = std::chrono::steady_clock::now();
