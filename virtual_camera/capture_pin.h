@@ -4,6 +4,7 @@
 #include <dshow.h>
 
 #include <condition_variable>
+#include <cstdint>
 #include <mutex>
 #include <thread>
 #include <vector>
