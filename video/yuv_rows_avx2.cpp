@@ -21,29 +21,40 @@ CAMZOOM_AVX2 inline __m256i Entry(__m256i index, std::int32_t multiplier, std::i
 #define CAMZOOM_ENTRY(index, formula) \
     Entry<(formula).shift>((index), (formula).multiplier, (formula).addend)
 
+// Each byte is clamp(floor((L + C) / 256)) with L = floor((76309 Y + 125) / 256) and C the
+// chroma sum, which equals clamp(floor((76309 Y + 125 + 256 C) / 65536)): one product per
+// pixel, and per pair one term per channel, K = 256 C + 125, shared by both pixels.
+static_assert(kLumaFormula.shift == 8, "the folded form divides by 256 twice");
+
 struct Chroma {
     __m256i blue;
     __m256i green;
     __m256i red;
 };
 
+CAMZOOM_AVX2 inline __m256i Term(__m256i chroma) {
+    return _mm256_add_epi32(_mm256_slli_epi32(chroma, 8), _mm256_set1_epi32(kLumaFormula.addend));
+}
+
 CAMZOOM_AVX2 inline Chroma ChromaOf(__m256i u, __m256i v) {
-    return {CAMZOOM_ENTRY(u, kUBlueFormula),
-            _mm256_add_epi32(CAMZOOM_ENTRY(u, kUGreenFormula), CAMZOOM_ENTRY(v, kVGreenFormula)),
-            CAMZOOM_ENTRY(v, kVRedFormula)};
+    return {
+        Term(CAMZOOM_ENTRY(u, kUBlueFormula)),
+        Term(_mm256_add_epi32(CAMZOOM_ENTRY(u, kUGreenFormula), CAMZOOM_ENTRY(v, kVGreenFormula))),
+        Term(CAMZOOM_ENTRY(v, kVRedFormula))};
 }
 
 // Writes 48 bytes: eight pairs of pixels.
 CAMZOOM_AVX2 inline void StorePairs(__m256i y0, __m256i y1, const Chroma& chroma,
                                     std::uint8_t* target) {
-    const __m256i l0 = CAMZOOM_ENTRY(y0, kLumaFormula);
-    const __m256i l1 = CAMZOOM_ENTRY(y1, kLumaFormula);
-    const __m256i b0 = _mm256_srai_epi32(_mm256_add_epi32(l0, chroma.blue), 8);
-    const __m256i g0 = _mm256_srai_epi32(_mm256_add_epi32(l0, chroma.green), 8);
-    const __m256i r0 = _mm256_srai_epi32(_mm256_add_epi32(l0, chroma.red), 8);
-    const __m256i b1 = _mm256_srai_epi32(_mm256_add_epi32(l1, chroma.blue), 8);
-    const __m256i g1 = _mm256_srai_epi32(_mm256_add_epi32(l1, chroma.green), 8);
-    const __m256i r1 = _mm256_srai_epi32(_mm256_add_epi32(l1, chroma.red), 8);
+    const __m256i luma = _mm256_set1_epi32(kLumaFormula.multiplier);
+    const __m256i l0 = _mm256_mullo_epi32(y0, luma);
+    const __m256i l1 = _mm256_mullo_epi32(y1, luma);
+    const __m256i b0 = _mm256_srai_epi32(_mm256_add_epi32(l0, chroma.blue), 16);
+    const __m256i g0 = _mm256_srai_epi32(_mm256_add_epi32(l0, chroma.green), 16);
+    const __m256i r0 = _mm256_srai_epi32(_mm256_add_epi32(l0, chroma.red), 16);
+    const __m256i b1 = _mm256_srai_epi32(_mm256_add_epi32(l1, chroma.blue), 16);
+    const __m256i g1 = _mm256_srai_epi32(_mm256_add_epi32(l1, chroma.green), 16);
+    const __m256i r1 = _mm256_srai_epi32(_mm256_add_epi32(l1, chroma.red), 16);
     // Per half, p: b0 g0 r0 b1 and q: g1 r1, four bytes each.
     const __m256i p = _mm256_packus_epi16(_mm256_packs_epi32(b0, g0), _mm256_packs_epi32(r0, b1));
     const __m256i q = _mm256_packus_epi16(_mm256_packs_epi32(g1, r1), _mm256_setzero_si256());

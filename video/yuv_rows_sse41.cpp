@@ -23,29 +23,39 @@ CAMZOOM_SSE41 inline __m128i Entry(__m128i index, std::int32_t multiplier, std::
 #define CAMZOOM_ENTRY(index, formula) \
     Entry<(formula).shift>((index), (formula).multiplier, (formula).addend)
 
+// Each byte is clamp(floor((L + C) / 256)) with L = floor((76309 Y + 125) / 256) and C the
+// chroma sum, which equals clamp(floor((76309 Y + 125 + 256 C) / 65536)): one product per
+// pixel, and per pair one term per channel, K = 256 C + 125, shared by both pixels.
+static_assert(kLumaFormula.shift == 8, "the folded form divides by 256 twice");
+
 struct Chroma {
     __m128i blue;
     __m128i green;
     __m128i red;
 };
 
+CAMZOOM_SSE41 inline __m128i Term(__m128i chroma) {
+    return _mm_add_epi32(_mm_slli_epi32(chroma, 8), _mm_set1_epi32(kLumaFormula.addend));
+}
+
 CAMZOOM_SSE41 inline Chroma ChromaOf(__m128i u, __m128i v) {
-    return {CAMZOOM_ENTRY(u, kUBlueFormula),
-            _mm_add_epi32(CAMZOOM_ENTRY(u, kUGreenFormula), CAMZOOM_ENTRY(v, kVGreenFormula)),
-            CAMZOOM_ENTRY(v, kVRedFormula)};
+    return {Term(CAMZOOM_ENTRY(u, kUBlueFormula)),
+            Term(_mm_add_epi32(CAMZOOM_ENTRY(u, kUGreenFormula), CAMZOOM_ENTRY(v, kVGreenFormula))),
+            Term(CAMZOOM_ENTRY(v, kVRedFormula))};
 }
 
 // Writes 24 bytes: four pairs of pixels (Y0 and Y1 of each pair share one chroma lane).
 CAMZOOM_SSE41 inline void StorePairs(__m128i y0, __m128i y1, const Chroma& chroma,
                                      std::uint8_t* target) {
-    const __m128i l0 = CAMZOOM_ENTRY(y0, kLumaFormula);
-    const __m128i l1 = CAMZOOM_ENTRY(y1, kLumaFormula);
-    const __m128i b0 = _mm_srai_epi32(_mm_add_epi32(l0, chroma.blue), 8);
-    const __m128i g0 = _mm_srai_epi32(_mm_add_epi32(l0, chroma.green), 8);
-    const __m128i r0 = _mm_srai_epi32(_mm_add_epi32(l0, chroma.red), 8);
-    const __m128i b1 = _mm_srai_epi32(_mm_add_epi32(l1, chroma.blue), 8);
-    const __m128i g1 = _mm_srai_epi32(_mm_add_epi32(l1, chroma.green), 8);
-    const __m128i r1 = _mm_srai_epi32(_mm_add_epi32(l1, chroma.red), 8);
+    const __m128i luma = _mm_set1_epi32(kLumaFormula.multiplier);
+    const __m128i l0 = _mm_mullo_epi32(y0, luma);
+    const __m128i l1 = _mm_mullo_epi32(y1, luma);
+    const __m128i b0 = _mm_srai_epi32(_mm_add_epi32(l0, chroma.blue), 16);
+    const __m128i g0 = _mm_srai_epi32(_mm_add_epi32(l0, chroma.green), 16);
+    const __m128i r0 = _mm_srai_epi32(_mm_add_epi32(l0, chroma.red), 16);
+    const __m128i b1 = _mm_srai_epi32(_mm_add_epi32(l1, chroma.blue), 16);
+    const __m128i g1 = _mm_srai_epi32(_mm_add_epi32(l1, chroma.green), 16);
+    const __m128i r1 = _mm_srai_epi32(_mm_add_epi32(l1, chroma.red), 16);
     // p: b0[0..3] g0[0..3] r0[0..3] b1[0..3]; q: g1[0..3] r1[0..3]
     const __m128i p = _mm_packus_epi16(_mm_packs_epi32(b0, g0), _mm_packs_epi32(r0, b1));
     const __m128i q = _mm_packus_epi16(_mm_packs_epi32(g1, r1), _mm_setzero_si128());
