@@ -51,7 +51,8 @@ class TFrameConversion {
     // Fills the five YUV tables and the clamp table, once per object.
     void BuildYuvTables();
     // Fill every pixel pair of `bitmap` from a buffer whose size has been matched already.
-    // `compression` tells I420/IYUV (U plane first) from YV12 (V plane first).
+    // `compression` tells I420/IYUV (U plane first) from YV12 (V plane first). A planar frame
+    // of odd height has no chroma row for its last row in the buffer: that row is left alone.
     void ConvertPlanar420(const std::uint8_t* buffer, std::uint32_t compression, Bitmap& bitmap);
     void ConvertPacked422(const std::uint8_t* buffer, Bitmap& bitmap);
 
@@ -61,8 +62,10 @@ class TFrameConversion {
     TConversionPath ConversionPath() const { return FPath; }
     static TConversionPath BestSupportedPath();
 
-    // Largest JPEG picture decoded, in pixels (each side is limited to 16384 as well); larger
-    // frames get the notice before anything is allocated for them.
+    // Largest JPEG picture decoded, in pixels: 64 million unless lowered (the fuzz target does,
+    // to keep runs short). Each side is limited to 16384 as well; larger frames, and frames of
+    // other than one grey or three colour components, get the notice before anything is
+    // allocated for their picture.
     void SetJpegPixelLimit(std::int64_t pixels);
 
     // Whether `size` is the one size that `compression` accepts for a width x height frame.
