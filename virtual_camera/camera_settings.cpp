@@ -83,13 +83,13 @@ CameraSettings DefaultSettings(const std::wstring& id) {
     return settings;
 }
 
-std::optional<ControlSetting> ParseControlSpec(const std::wstring& spec) {
+std::optional<ControlSetting> ParseControlSetting(const std::wstring& text) {
     // MIN..MAX/STEP=DEFAULT[,option...]
-    std::wstring main = spec;
+    std::wstring main = text;
     std::wstring options;
-    if (const auto comma = spec.find(L','); comma != std::wstring::npos) {
-        main = spec.substr(0, comma);
-        options = spec.substr(comma + 1);
+    if (const auto comma = text.find(L','); comma != std::wstring::npos) {
+        main = text.substr(0, comma);
+        options = text.substr(comma + 1);
     }
     const auto dots = main.find(L"..");
     const auto slash = main.find(L'/', dots == std::wstring::npos ? 0 : dots + 2);

@@ -51,7 +51,7 @@ CameraSettings DefaultSettings(const std::wstring& id);
 
 // "MIN..MAX/STEP=DEFAULT" with optional ",auto" (current mode automatic), ",autocaps" (the
 // control reports automatic and manual mode) and ",value=V" (current value, else the default).
-std::optional<ControlSetting> ParseControlSpec(const std::wstring& spec);
+std::optional<ControlSetting> ParseControlSetting(const std::wstring& text);
 std::wstring FormatControlSpec(const ControlSetting& control);
 bool ParseSize(const std::wstring& text, int& width, int& height);
 

@@ -90,17 +90,18 @@ int Add(const std::vector<std::wstring>& args) {
         } else if (option == L"--no-zoom") {
             settings.controls[3] = ControlSetting{};
         } else if ((option == L"--zoom" || option == L"--control") && hasValue) {
-            std::wstring spec = args[++i];
+            std::wstring setting_text = args[++i];
             int control = 3;
             if (option == L"--control") {
-                const auto equals = spec.find(L'=');
-                const auto parsed = ParseControlName(spec.substr(0, equals));
-                if (equals == std::wstring::npos || !parsed) return Fail(L"bad control " + spec);
+                const auto equals = setting_text.find(L'=');
+                const auto parsed = ParseControlName(setting_text.substr(0, equals));
+                if (equals == std::wstring::npos || !parsed)
+                    return Fail(L"bad control " + setting_text);
                 control = *parsed;
-                spec = spec.substr(equals + 1);
+                setting_text = setting_text.substr(equals + 1);
             }
-            const auto setting = ParseControlSpec(spec);
-            if (!setting) return Fail(L"bad control range " + spec);
+            const auto setting = ParseControlSetting(setting_text);
+            if (!setting) return Fail(L"bad control range " + setting_text);
             settings.controls[static_cast<size_t>(control)] = *setting;
         } else {
             return Usage();
@@ -168,14 +169,15 @@ int Show(const std::vector<std::wstring>& args) {
 
 int SetControl(const std::vector<std::wstring>& args) {
     if (args.size() != 2) return Usage();
-    const std::wstring& spec = args[1];
-    const auto equals = spec.find(L'=');
-    const auto control =
-        equals == std::wstring::npos ? std::nullopt : ParseControlName(spec.substr(0, equals));
+    const std::wstring& setting_text = args[1];
+    const auto equals = setting_text.find(L'=');
+    const auto control = equals == std::wstring::npos
+                             ? std::nullopt
+                             : ParseControlName(setting_text.substr(0, equals));
     if (!control) return Usage();
     auto current = LoadControl(args[0], *control);
     if (!current) return Fail(L"no such control on " + args[0]);
-    std::wstring value = spec.substr(equals + 1);
+    std::wstring value = setting_text.substr(equals + 1);
     long flags = current->flags;
     if (const auto comma = value.find(L','); comma != std::wstring::npos) {
         const std::wstring mode = value.substr(comma + 1);

@@ -15,13 +15,13 @@ new_folder() {
     EXE="C:\\cz\\$1\\camzoom.exe"
 }
 
-# cameras SPEC...: exactly these virtual camera instances, each SPEC a quoted argument list
+# cameras ARGS...: exactly these virtual camera instances, each ARGS a quoted argument list
 # for "camzoom_vcam_register add".
 cameras() {
     wine_vcam remove --all >/dev/null
-    local spec
-    for spec in "$@"; do
-        eval "wine_vcam add $spec" >/dev/null || fail "cannot register camera $spec"
+    local args
+    for args in "$@"; do
+        eval "wine_vcam add $args" >/dev/null || fail "cannot register camera $args"
     done
 }
 
