@@ -16,8 +16,10 @@ step "building libjpeg-turbo for Windows"
 bash tools/setup/build-libjpeg-windows.sh
 
 failures=0
+suites=0
 run_host_suite() {
     local preset=$1
+    suites=$((suites + 1))
     step "host tests: $preset"
     cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset" -j "$jobs"
@@ -35,18 +37,17 @@ cmake --preset windows >/dev/null
 cmake --build --preset windows -j "$jobs"
 
 step "Win32 toolkit check under Wine"
+suites=$((suites + 1))
 if ! bash tools/win32_gui_check/run.sh build/windows; then
     failures=$((failures + 1))
 fi
 
 step "end-to-end tests under Wine"
+suites=$((suites + 1))
 if ! bash tests/e2e/run.sh build/windows; then
     failures=$((failures + 1))
 fi
 
 step "summary"
-if [ "$failures" -ne 0 ]; then
-    echo "$failures test suite(s) failed"
-    exit 1
-fi
-echo "all test suites passed"
+echo "suites: $((suites - failures)) passed, $failures failed"
+[ "$failures" -eq 0 ]
