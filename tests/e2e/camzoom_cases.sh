@@ -62,7 +62,6 @@ case_status_with_camera() {
     e2e_case "status lines with a virtual camera"
     cameras '"Virtual Cam" --format YUY2 --size 640x480 --zoom 100..500/1=100,value=250'
     new_folder status
-    write_config_dat "$DIR" "VCapSource=Virtual Cam,VCapModeWidth=640,VCapModeHeight=480"
     write_config_dat "$DIR" '"VCapSource=Virtual Cam",VCapModeWidth=640,VCapModeHeight=480'
     start_tool
     local dump
@@ -146,15 +145,22 @@ case_save() {
 }
 
 case_autoset() {
-    e2e_case "autoset applies the stored zoom and ends"
-    cameras '"Virtual Cam" --zoom 100..500/1=100,value=250'
+    e2e_case "autoset applies the stored zoom and ends; the next run shows it"
+    cameras '"Virtual Cam" --zoom 100..500/1=100,value=100'
     new_folder autoset
     write_config_dat "$DIR" '"VCapSource=Virtual Cam",VCapModeWidth=640,VCapModeHeight=480'
-    printf '[options]\r\nzoom=333\r\n' >"$DIR/config.ini"
+    printf '[options]\r\nzoom=250\r\n' >"$DIR/config.ini"
     wine_run 60 "$EXE" autoset
     local rc=$?
     expect_eq "exit code" 0 "$rc"
-    expect_eq "camera zoom in the registry" "333" "$(camera_zoom "Virtual Cam")"
+    expect_eq "camera zoom in the registry" "250" "$(camera_zoom "Virtual Cam")"
+    start_tool
+    local dump
+    dump=$(wait_status "Model:Virtual Cam")
+    expect_eq "first line of the next run" "Model:Virtual Cam, tryb=640x480, zoom=250" \
+        "$(child_text "$dump" "Model:")"
+    expect_eq "second line of the next run" "Set zoom=250" "$(child_text "$dump" "Set zoom=")"
+    close_tool
 }
 
 case_autoset_without_config_dat() {

@@ -16,12 +16,6 @@ fi
 # shellcheck source=../wine/wine-env.sh
 source tools/wine/wine-env.sh
 wine_env_start || { echo "win32_gui_check: cannot set up Wine" >&2; exit 1; }
-# Wine's own faces ("MS Sans Serif", "Tahoma") are loaded from the prefix's font folder; without
-# them the toolkit falls back to a default face and label sizes differ from the layout.
-if [ -d /usr/share/wine/fonts ]; then
-    cp /usr/share/wine/fonts/*.ttf /usr/share/wine/fonts/*.fon "$WINEPREFIX/drive_c/windows/Fonts/" \
-        2>/dev/null
-fi
 
 if [ -n "$shot" ]; then
     wine_start "$exe" --hold

@@ -81,6 +81,12 @@ wine_env_start() {
             return 1
         fi
     fi
+    # Wine's own faces ("MS Sans Serif", "Tahoma", the caption buttons' "Marlett") are loaded from
+    # the prefix's font folder; without them windows fall back to other faces and glyphs.
+    if [ -d /usr/share/wine/fonts ]; then
+        cp -n /usr/share/wine/fonts/*.ttf /usr/share/wine/fonts/*.fon \
+            "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+    fi
     # Without a window manager, windows close slowly unless Wine manages them itself.
     if ! wine_run 60 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
         >/dev/null 2>&1; then
