@@ -18,7 +18,7 @@ bool FileExists(const std::string& path);
 // A file opened for reading and shared with no other opener (CreateFileA with share mode 0;
 // on Linux an advisory lock that our own code honours). Closed when destroyed.
 class ExclusiveReadFile {
-public:
+  public:
     // Null on failure; `errorText` then holds the platform's description of the error.
     static std::unique_ptr<ExclusiveReadFile> Open(const std::string& path, std::string& errorText);
     ~ExclusiveReadFile();
@@ -29,7 +29,7 @@ public:
     // or on a read error.
     std::size_t Read(void* buffer, std::size_t count);
 
-private:
+  private:
     struct Impl;
     explicit ExclusiveReadFile(std::unique_ptr<Impl> impl);
     std::unique_ptr<Impl> impl_;

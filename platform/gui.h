@@ -22,7 +22,7 @@ struct Bounds {
 
 // A text label that sizes itself to its text.
 class Label {
-public:
+  public:
     Label(Form& owner, int left, int top, const std::string& text);
     ~Label();
     Label(const Label&) = delete;
@@ -32,14 +32,14 @@ public:
     std::string Caption() const;
     Bounds GetBounds() const;
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
 
 // A push button; tab order 0 has the focus first.
 class Button {
-public:
+  public:
     Button(Form& owner, const Bounds& bounds, const std::string& caption, int tabOrder);
     ~Button();
     Button(const Button&) = delete;
@@ -53,14 +53,14 @@ public:
 
     std::function<void()> OnClick;
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
 
 // An image that owns a bitmap of its own size, created on the first request for its canvas.
 class Image {
-public:
+  public:
     Image(Form& owner, const Bounds& bounds, bool visible);
     ~Image();
     Image(const Image&) = delete;
@@ -70,14 +70,14 @@ public:
     Bounds GetBounds() const;
     bool Visible() const;
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
 
 // The top-level tool window: small caption bar with a close button only, fixed size.
 class Form {
-public:
+  public:
     Form(const std::string& caption, int left, int top, int clientWidth, int clientHeight);
     virtual ~Form();
     Form(const Form&) = delete;
@@ -105,13 +105,13 @@ public:
     struct Impl;
     Impl& Native() const { return *impl_; }
 
-private:
+  private:
     std::unique_ptr<Impl> impl_;
 };
 
 // The application object: one per program, on the main thread.
 class Application {
-public:
+  public:
     Application();
     ~Application();
     Application(const Application&) = delete;
@@ -137,7 +137,7 @@ public:
 
     static Application* Instance();
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

@@ -19,7 +19,7 @@ constexpr unsigned kAppMessageBase = 0x8000;   // WM_APP
 // A hidden window of the thread that creates it (the main thread). Its procedure runs on that
 // thread for every message that reaches the window; Post may be called from any thread.
 class MessageWindow {
-public:
+  public:
     using Procedure =
         std::function<MessageResult(unsigned message, MessageWParam wParam, MessageLParam lParam)>;
 
@@ -36,7 +36,7 @@ public:
     MessageResult DefaultProcedure(unsigned message, MessageWParam wParam,
                                    MessageLParam lParam) const;
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
@@ -45,7 +45,7 @@ private:
 // handler each time it finds its queue empty; done = true lets the loop wait for the next
 // message instead of calling the handler again at once.
 class IdleHook {
-public:
+  public:
     using Handler = std::function<void(bool& done)>;
 
     IdleHook();
@@ -56,7 +56,7 @@ public:
     // An empty handler clears it.
     void SetHandler(Handler handler);
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

@@ -44,9 +44,9 @@ class TJpegImage {
     int Components() const { return components_; }
     bool Progressive() const { return progressive_; }
 
-      struct Decoder;  // libjpeg's decompressor with its error manager, opaque here
+    struct Decoder;  // libjpeg's decompressor with its error manager, opaque here
 
-private:
+  private:
     void CopyColourPicture(Bitmap& bitmap) const;
     void CopyGreyPicture(Bitmap& bitmap) const;
 

@@ -64,7 +64,8 @@ bool MessageQueue::Send(WindowHandle window, unsigned message, MessageWParam wPa
     if (windows_.count(window) == 0) return false;
     sent_.push_back(&sent);
     arrived_.notify_all();
-    bool finished = handled_.wait_for(lock, timeout, [&] { return sent.handled || sent.cancelled; });
+    bool finished =
+        handled_.wait_for(lock, timeout, [&] { return sent.handled || sent.cancelled; });
     if (!finished) {
         if (!sent.taken) {
             std::erase(sent_, &sent);
@@ -84,12 +85,12 @@ bool MessageQueue::ProcessOne() {
         SentMessage* sent = sent_.front();
         sent_.pop_front();
         sent->taken = true;
-        Procedure procedure = windows_.count(sent->message.window) ? windows_[sent->message.window]
-                                                                   : Procedure();
+        Procedure procedure =
+            windows_.count(sent->message.window) ? windows_[sent->message.window] : Procedure();
         lock.unlock();
-        MessageResult r = procedure ? procedure(sent->message.message, sent->message.wParam,
-                                                sent->message.lParam)
-                                    : 0;
+        MessageResult r =
+            procedure ? procedure(sent->message.message, sent->message.wParam, sent->message.lParam)
+                      : 0;
         lock.lock();
         sent->result = r;
         sent->handled = true;

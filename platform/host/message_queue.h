@@ -19,7 +19,7 @@
 namespace host {
 
 class MessageQueue {
-public:
+  public:
     using Procedure = MessageWindow::Procedure;
 
     static MessageQueue& Instance();
@@ -55,7 +55,7 @@ public:
 
     std::thread::id MainThread() const;
 
-private:
+  private:
     MessageQueue();
 
     struct Message {
