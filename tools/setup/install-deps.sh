@@ -7,7 +7,7 @@ packages=(
     cmake g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev
     libjpeg62-turbo-dev libyuv-dev libfreetype-dev fonts-dejavu-core pkg-config
     mingw-w64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix nasm
-    wine64 wine xvfb xauth imagemagick python3 dpkg-dev clang-format
+    wine64 wine fonts-wine fonts-liberation xvfb xauth imagemagick python3 dpkg-dev clang-format
 )
 
 missing=()
@@ -28,4 +28,6 @@ as_root() {
 echo "installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 as_root apt-get update -o Acquire::Retries=3
-as_root apt-get install -y --no-install-recommends "${missing[@]}"
+# With their recommended packages: Wine's X11 driver loads several of them (and its fonts) at run
+# time, and the tests measure text drawn in Wine's own faces.
+as_root apt-get install -y "${missing[@]}"
