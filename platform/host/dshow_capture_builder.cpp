@@ -6,26 +6,9 @@
 namespace host::dshow {
 namespace {
 
-class CaptureGraphBuilder final : public ICaptureGraphBuilder2, private LiveObject {
+class CaptureGraphBuilder final
+    : public SingleInterfaceObject<ICaptureGraphBuilder2, IID_ICaptureGraphBuilder2> {
   public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) override {
-        if (!ppvObject) return E_POINTER;
-        *ppvObject = nullptr;
-        HOST_DSHOW_ENTER("IUnknown::QueryInterface", InterfaceName(riid));
-        if (riid == IID_IUnknown || riid == IID_ICaptureGraphBuilder2) {
-            *ppvObject = static_cast<ICaptureGraphBuilder2*>(this);
-            AddRef();
-            return S_OK;
-        }
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return refs_.Add(); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        ULONG remaining = refs_.Drop();
-        if (remaining == 0) delete this;
-        return remaining;
-    }
-
     HRESULT STDMETHODCALLTYPE SetFiltergraph(IGraphBuilder* pfg) override {
         HOST_DSHOW_ENTER("ICaptureGraphBuilder2::SetFiltergraph");
         if (!pfg) return E_POINTER;
@@ -132,7 +115,6 @@ class CaptureGraphBuilder final : public ICaptureGraphBuilder2, private LiveObje
         return graph_->ConnectDirect(&output, input, nullptr);
     }
 
-    RefCount refs_;
     ComPtr<IGraphBuilder> graph_;
 };
 

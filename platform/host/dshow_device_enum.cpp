@@ -5,27 +5,9 @@
 namespace host::dshow {
 namespace {
 
-class PropertyBag final : public IPropertyBag, private LiveObject {
+class PropertyBag final : public SingleInterfaceObject<IPropertyBag, IID_IPropertyBag> {
   public:
     explicit PropertyBag(std::shared_ptr<Device> device) : device_(std::move(device)) {}
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) override {
-        if (!ppvObject) return E_POINTER;
-        *ppvObject = nullptr;
-        HOST_DSHOW_ENTER("IUnknown::QueryInterface", InterfaceName(riid));
-        if (riid == IID_IUnknown || riid == IID_IPropertyBag) {
-            *ppvObject = static_cast<IPropertyBag*>(this);
-            AddRef();
-            return S_OK;
-        }
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return refs_.Add(); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        ULONG remaining = refs_.Drop();
-        if (remaining == 0) delete this;
-        return remaining;
-    }
 
     HRESULT STDMETHODCALLTYPE Read(LPCOLESTR pszPropName, VARIANT* pVar, IErrorLog*) override {
         if (!pszPropName || !pVar) return E_POINTER;
@@ -55,31 +37,12 @@ class PropertyBag final : public IPropertyBag, private LiveObject {
 
   private:
     ~PropertyBag() = default;
-    RefCount refs_;
     std::shared_ptr<Device> device_;
 };
 
-class DeviceMoniker final : public IMoniker, private LiveObject {
+class DeviceMoniker final : public SingleInterfaceObject<IMoniker, IID_IMoniker> {
   public:
     explicit DeviceMoniker(std::shared_ptr<Device> device) : device_(std::move(device)) {}
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) override {
-        if (!ppvObject) return E_POINTER;
-        *ppvObject = nullptr;
-        HOST_DSHOW_ENTER("IUnknown::QueryInterface", InterfaceName(riid));
-        if (riid == IID_IUnknown || riid == IID_IMoniker) {
-            *ppvObject = static_cast<IMoniker*>(this);
-            AddRef();
-            return S_OK;
-        }
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return refs_.Add(); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        ULONG remaining = refs_.Drop();
-        if (remaining == 0) delete this;
-        return remaining;
-    }
 
     HRESULT STDMETHODCALLTYPE BindToObject(IBindCtx*, IMoniker*, REFIID riidResult,
                                            void** ppvResult) override {
@@ -105,32 +68,13 @@ class DeviceMoniker final : public IMoniker, private LiveObject {
 
   private:
     ~DeviceMoniker() = default;
-    RefCount refs_;
     std::shared_ptr<Device> device_;
 };
 
-class MonikerEnumerator final : public IEnumMoniker, private LiveObject {
+class MonikerEnumerator final : public SingleInterfaceObject<IEnumMoniker, IID_IEnumMoniker> {
   public:
     MonikerEnumerator(std::vector<std::shared_ptr<Device>> devices, std::size_t position)
         : devices_(std::move(devices)), position_(position) {}
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) override {
-        if (!ppvObject) return E_POINTER;
-        *ppvObject = nullptr;
-        HOST_DSHOW_ENTER("IUnknown::QueryInterface", InterfaceName(riid));
-        if (riid == IID_IUnknown || riid == IID_IEnumMoniker) {
-            *ppvObject = static_cast<IEnumMoniker*>(this);
-            AddRef();
-            return S_OK;
-        }
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return refs_.Add(); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        ULONG remaining = refs_.Drop();
-        if (remaining == 0) delete this;
-        return remaining;
-    }
 
     HRESULT STDMETHODCALLTYPE Next(ULONG celt, IMoniker** rgelt, ULONG* pceltFetched) override {
         if (!rgelt) return E_POINTER;
@@ -162,31 +106,12 @@ class MonikerEnumerator final : public IEnumMoniker, private LiveObject {
 
   private:
     ~MonikerEnumerator() = default;
-    RefCount refs_;
     std::vector<std::shared_ptr<Device>> devices_;
     std::size_t position_;
 };
 
-class SystemDeviceEnum final : public ICreateDevEnum, private LiveObject {
+class SystemDeviceEnum final : public SingleInterfaceObject<ICreateDevEnum, IID_ICreateDevEnum> {
   public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) override {
-        if (!ppvObject) return E_POINTER;
-        *ppvObject = nullptr;
-        HOST_DSHOW_ENTER("IUnknown::QueryInterface", InterfaceName(riid));
-        if (riid == IID_IUnknown || riid == IID_ICreateDevEnum) {
-            *ppvObject = static_cast<ICreateDevEnum*>(this);
-            AddRef();
-            return S_OK;
-        }
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return refs_.Add(); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        ULONG remaining = refs_.Drop();
-        if (remaining == 0) delete this;
-        return remaining;
-    }
-
     HRESULT STDMETHODCALLTYPE CreateClassEnumerator(REFCLSID clsidDeviceClass,
                                                     IEnumMoniker** ppEnumMoniker, DWORD) override {
         if (!ppEnumMoniker) return E_POINTER;
@@ -202,7 +127,6 @@ class SystemDeviceEnum final : public ICreateDevEnum, private LiveObject {
 
   private:
     ~SystemDeviceEnum() = default;
-    RefCount refs_;
 };
 
 }  // namespace

@@ -14,29 +14,12 @@ void CopyName(const std::wstring& name, WCHAR* target, std::size_t capacity) {
 }
 
 // Enumerates a snapshot of one filter's pins; holds the filter alive meanwhile.
-class PinEnumerator final : public IEnumPins, private LiveObject {
+class PinEnumerator final : public SingleInterfaceObject<IEnumPins, IID_IEnumPins> {
   public:
     PinEnumerator(Filter& filter, std::size_t position) : filter_(filter), position_(position) {
         filter_.AddRef();
     }
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) override {
-        if (!ppvObject) return E_POINTER;
-        *ppvObject = nullptr;
-        HOST_DSHOW_ENTER("IUnknown::QueryInterface", InterfaceName(riid));
-        if (riid == IID_IUnknown || riid == IID_IEnumPins) {
-            *ppvObject = static_cast<IEnumPins*>(this);
-            AddRef();
-            return S_OK;
-        }
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return refs_.Add(); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        ULONG remaining = refs_.Drop();
-        if (remaining == 0) delete this;
-        return remaining;
-    }
     HRESULT STDMETHODCALLTYPE Next(ULONG cPins, IPin** ppPins, ULONG* pcFetched) override {
         if (!ppPins) return E_POINTER;
         if (cPins != 1 && !pcFetched) return E_INVALIDARG;
@@ -71,7 +54,6 @@ class PinEnumerator final : public IEnumPins, private LiveObject {
   private:
     ~PinEnumerator() { filter_.Release(); }
 
-    RefCount refs_;
     Filter& filter_;
     std::size_t position_;
 };

@@ -57,6 +57,37 @@ std::string InterfaceName(REFIID iid);
         if (auto injected_ = ::host::dshow::EnterCall(__VA_ARGS__)) return *injected_; \
     } while (false)
 
+// The IUnknown of a runtime object that offers one interface and deletes itself with its last
+// reference.
+template <class Interface, const IID& InterfaceId>
+class SingleInterfaceObject : public Interface, private LiveObject {
+  public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) override {
+        if (!ppvObject) return E_POINTER;
+        *ppvObject = nullptr;
+        HOST_DSHOW_ENTER("IUnknown::QueryInterface", InterfaceName(riid));
+        if (riid == IID_IUnknown || riid == InterfaceId) {
+            *ppvObject = static_cast<Interface*>(this);
+            AddRef();
+            return S_OK;
+        }
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return refs_.Add(); }
+    ULONG STDMETHODCALLTYPE Release() override {
+        ULONG remaining = refs_.Drop();
+        if (remaining == 0) delete this;
+        return remaining;
+    }
+
+  protected:
+    SingleInterfaceObject() = default;
+    virtual ~SingleInterfaceObject() = default;
+
+  private:
+    RefCount refs_;
+};
+
 std::string Narrow(const std::wstring& text);
 std::wstring Widen(const std::string& utf8);
 
