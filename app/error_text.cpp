@@ -8,13 +8,6 @@ bool IsPathSeparator(char c) { return c == '\\' || c == '/' || c == ':'; }
 
 }  // namespace
 
-std::string ErrorBoxText(std::string_view message) {
-    std::string text(message);
-    if (!text.empty() && static_cast<unsigned char>(text.back()) > static_cast<unsigned char>('.'))
-        text += '.';
-    return text;
-}
-
 std::string FolderOf(std::string_view path) {
     std::size_t end = path.size();
     while (end > 0 && !IsPathSeparator(path[end - 1])) --end;

@@ -3,12 +3,10 @@
 #include <string>
 #include <string_view>
 
-// Texts that the tool shows around failures: the error box's text, the application's title and
-// the platform's error descriptions inside messages.
+#include "platform/error_box_text.h"
 
-// The error box shows a failure's message with a "." added when its last byte sorts after "."
-// (unsigned byte order): "Stream read error" becomes "Stream read error.".
-std::string ErrorBoxText(std::string_view message);
+// Texts that the tool shows around failures: the error box's text (ErrorBoxText), the application's
+// title and the platform's error descriptions inside messages.
 
 // The application's title: the executable's file name up to its first ".", the letters after
 // the first character in lower case ("C:\\Station\\CAMZOOM.EXE" -> "Camzoom").

@@ -4,6 +4,7 @@
 
 #include "capture/VSample.h"
 #include "platform/bitmap.h"
+#include "platform/error_box_text.h"
 #include "platform/gui.h"
 #include "video/VFrames.h"
 #include "video/frame_conversion.h"
@@ -13,12 +14,6 @@ namespace {
 // The stall guard: frames are dropped while the main thread's last idle tick is more than this
 // old (or, after a wrap of the 32-bit tick, as far in the future).
 constexpr std::int64_t kStallLimitMs = 1000;
-
-// The application's central handler adds a full stop after a message that ends in a letter.
-std::string ErrorMessageText(std::string message) {
-    if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') message += '.';
-    return message;
-}
 
 }  // namespace
 
@@ -60,10 +55,10 @@ MessageResult TVideoImage::HandleFrameMessage(unsigned message, MessageWParam wP
         PaintFrame();
     } catch (const std::exception& failure) {
         if (Application* application = Application::Instance())
-            application->ShowError(ErrorMessageText(failure.what()));
+            application->ShowError(ErrorBoxText(failure.what()));
     } catch (...) {
         if (Application* application = Application::Instance())
-            application->ShowError(ErrorMessageText("Unknown failure while painting a frame"));
+            application->ShowError(ErrorBoxText("Unknown failure while painting a frame"));
     }
     FBusy = false;
     return 0;

@@ -1,5 +1,6 @@
 // Application: the main window, the message loop with idle notification, the error box.
 #include "platform/dialogs.h"
+#include "platform/error_box_text.h"
 #include "platform/win32/gui_form_impl.h"
 
 namespace {
@@ -114,19 +115,12 @@ namespace win32 {
 
 bool ErrorBoxOpen() { return errorBoxDepth > 0; }
 
-std::string WithFullStop(const std::string& message) {
-    if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') {
-        return message + ".";
-    }
-    return message;
-}
-
 void ReportFailure(const std::string& message) {
     if (instance != nullptr) {
-        instance->ShowError(WithFullStop(message));
+        instance->ShowError(ErrorBoxText(message));
     } else {
         const ErrorBoxScope scope;
-        ShowErrorBox("", WithFullStop(message));
+        ShowErrorBox("", ErrorBoxText(message));
     }
 }
 

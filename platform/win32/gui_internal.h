@@ -20,7 +20,6 @@ void RunEventHandler(const std::function<void()>& handler);
 // The central report of a failure: its message, with a full stop added when the message ends
 // in a character that sorts after ".", in the application's error box.
 void ReportFailure(const std::string& message);
-std::string WithFullStop(const std::string& message);
 
 // True while the application's error box is open: the activation that closing it hands back
 // to the main window must not count as a new activation (it would re-run a failing handler
