@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <future>
 #include <thread>
 
@@ -32,6 +33,20 @@ TEST(HostBitmap, BottomUpRowsPaddedToFourBytes) {
     EXPECT_EQ(bitmap.Height(), 3);
     ASSERT_TRUE(bitmap.SetSize(0, 7));
     EXPECT_EQ(bitmap.PixelMemory(), nullptr);
+}
+
+// Like a DIB section's: zero-filled and on a page boundary, which the vector converters rely on
+// for stores that do not straddle cache lines.
+TEST(HostBitmap, PixelMemoryIsZeroedAndPageAligned) {
+    Bitmap bitmap;
+    for (int width : {1, 5, 640, 1921}) {
+        ASSERT_TRUE(bitmap.SetSize(width, 3));
+        const auto address = reinterpret_cast<std::uintptr_t>(bitmap.PixelMemory());
+        EXPECT_EQ(address % 4096, 0u) << width;
+        const std::uint8_t* row = bitmap.ScanLine(0);
+        EXPECT_TRUE(std::all_of(row, row + width * 3, [](std::uint8_t b) { return b == 0; }));
+        Fill(bitmap, 0x5a);
+    }
 }
 
 TEST(HostBitmap, SwapPixelsKeepsEachCanvas) {
