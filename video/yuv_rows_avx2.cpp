@@ -43,52 +43,81 @@ CAMZOOM_AVX2 inline Chroma ChromaOf(__m256i u, __m256i v) {
         Term(CAMZOOM_ENTRY(v, kVRedFormula))};
 }
 
-// Writes 48 bytes: eight pairs of pixels.
-CAMZOOM_AVX2 inline void StorePairs(__m256i y0, __m256i y1, const Chroma& chroma,
-                                    std::uint8_t* target) {
+// Eight pairs of pixels as B, G, R bytes: per 128-bit half, `head` holds bytes 0..15 of the
+// half's 24 and the low 8 bytes of `tail` the other 8.
+struct PairBytes {
+    __m256i head;
+    __m256i tail;
+};
+
+// The high words of the even and the odd pixels' sums, that is the unclamped bytes, as 16-bit
+// lanes in pixel order: a shift and a blend, where shifts and a pack would load the processor's
+// few shuffle ports, which are what limits this loop.
+CAMZOOM_AVX2 inline __m256i HighWords(__m256i even, __m256i odd) {
+    return _mm256_blend_epi16(_mm256_srli_epi32(even, 16), odd, 0xaa);
+}
+
+CAMZOOM_AVX2 inline PairBytes ConvertPairs(__m256i y0, __m256i y1, const Chroma& chroma) {
     const __m256i luma = _mm256_set1_epi32(kLumaFormula.multiplier);
     const __m256i l0 = _mm256_mullo_epi32(y0, luma);
     const __m256i l1 = _mm256_mullo_epi32(y1, luma);
-    const __m256i b0 = _mm256_srai_epi32(_mm256_add_epi32(l0, chroma.blue), 16);
-    const __m256i g0 = _mm256_srai_epi32(_mm256_add_epi32(l0, chroma.green), 16);
-    const __m256i r0 = _mm256_srai_epi32(_mm256_add_epi32(l0, chroma.red), 16);
-    const __m256i b1 = _mm256_srai_epi32(_mm256_add_epi32(l1, chroma.blue), 16);
-    const __m256i g1 = _mm256_srai_epi32(_mm256_add_epi32(l1, chroma.green), 16);
-    const __m256i r1 = _mm256_srai_epi32(_mm256_add_epi32(l1, chroma.red), 16);
-    // Per half, p: b0 g0 r0 b1 and q: g1 r1, four bytes each.
-    const __m256i p = _mm256_packus_epi16(_mm256_packs_epi32(b0, g0), _mm256_packs_epi32(r0, b1));
-    const __m256i q = _mm256_packus_epi16(_mm256_packs_epi32(g1, r1), _mm256_setzero_si256());
-    const __m256i out0 = _mm256_or_si256(
+    // Each value lies within -300..560, so the signed high word holds it whole and the
+    // saturating pack to bytes is the clamp.
+    const __m256i blue =
+        HighWords(_mm256_add_epi32(l0, chroma.blue), _mm256_add_epi32(l1, chroma.blue));
+    const __m256i green =
+        HighWords(_mm256_add_epi32(l0, chroma.green), _mm256_add_epi32(l1, chroma.green));
+    const __m256i red =
+        HighWords(_mm256_add_epi32(l0, chroma.red), _mm256_add_epi32(l1, chroma.red));
+    // Per half: B0..B7 G0..G7, and R0..R7 twice.
+    const __m256i bg = _mm256_packus_epi16(blue, green);
+    const __m256i rr = _mm256_packus_epi16(red, red);
+    const __m256i head = _mm256_or_si256(
         _mm256_shuffle_epi8(
-            p, _mm256_setr_epi8(0, 4, 8, 12, -1, -1, 1, 5, 9, 13, -1, -1, 2, 6, 10, 14, 0, 4, 8, 12,
-                                -1, -1, 1, 5, 9, 13, -1, -1, 2, 6, 10, 14)),
+            bg, _mm256_setr_epi8(0, 8, -1, 1, 9, -1, 2, 10, -1, 3, 11, -1, 4, 12, -1, 5, 0, 8, -1,
+                                 1, 9, -1, 2, 10, -1, 3, 11, -1, 4, 12, -1, 5)),
         _mm256_shuffle_epi8(
-            q, _mm256_setr_epi8(-1, -1, -1, -1, 0, 4, -1, -1, -1, -1, 1, 5, -1, -1, -1, -1, -1, -1,
-                                -1, -1, 0, 4, -1, -1, -1, -1, 1, 5, -1, -1, -1, -1)));
-    const __m256i out1 = _mm256_or_si256(
+            rr, _mm256_setr_epi8(-1, -1, 0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1, -1, -1,
+                                 0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1)));
+    const __m256i tail = _mm256_or_si256(
         _mm256_shuffle_epi8(
-            p, _mm256_setr_epi8(-1, -1, 3, 7, 11, 15, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
-                                -1, 3, 7, 11, 15, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1)),
+            bg, _mm256_setr_epi8(13, -1, 6, 14, -1, 7, 15, -1, -1, -1, -1, -1, -1, -1, -1, -1, 13,
+                                 -1, 6, 14, -1, 7, 15, -1, -1, -1, -1, -1, -1, -1, -1, -1)),
         _mm256_shuffle_epi8(
-            q, _mm256_setr_epi8(2, 6, -1, -1, -1, -1, 3, 7, -1, -1, -1, -1, -1, -1, -1, -1, 2, 6,
-                                -1, -1, -1, -1, 3, 7, -1, -1, -1, -1, -1, -1, -1, -1)));
-    // Half 0 gives bytes 0..23 (out0 low, 8 bytes of out1 low), half 1 bytes 24..47.
-    const __m128i out0Low = _mm256_castsi256_si128(out0);
-    const __m128i out0High = _mm256_extracti128_si256(out0, 1);
-    const __m128i out1Low = _mm256_castsi256_si128(out1);
-    const __m128i out1High = _mm256_extracti128_si256(out1, 1);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(target), out0Low);
+            rr, _mm256_setr_epi8(-1, 5, -1, -1, 6, -1, -1, 7, -1, -1, -1, -1, -1, -1, -1, -1, -1, 5,
+                                 -1, -1, 6, -1, -1, 7, -1, -1, -1, -1, -1, -1, -1, -1)));
+    return {head, tail};
+}
+
+// Writes exactly 48 bytes.
+CAMZOOM_AVX2 inline void StorePairs(const PairBytes& bytes, std::uint8_t* target) {
+    const __m128i headLow = _mm256_castsi256_si128(bytes.head);
+    const __m128i headHigh = _mm256_extracti128_si256(bytes.head, 1);
+    const __m128i tailLow = _mm256_castsi256_si128(bytes.tail);
+    const __m128i tailHigh = _mm256_extracti128_si256(bytes.tail, 1);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(target), headLow);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(target + 16),
-                     _mm_unpacklo_epi64(out1Low, out0High));
+                     _mm_unpacklo_epi64(tailLow, headHigh));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(target + 32),
-                     _mm_alignr_epi8(out1High, out0High, 8));
+                     _mm_alignr_epi8(tailHigh, headHigh, 8));
+}
+
+// Writes the same 48 bytes and 8 more after them, which the caller overwrites next: fewer
+// shuffles, so it is used wherever the row goes on past them.
+CAMZOOM_AVX2 inline void StorePairsSpilling(const PairBytes& bytes, std::uint8_t* target) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(target), _mm256_castsi256_si128(bytes.head));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(target + 16), _mm256_castsi256_si128(bytes.tail));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(target + 24),
+                     _mm256_extracti128_si256(bytes.head, 1));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(target + 40),
+                     _mm256_extracti128_si256(bytes.tail, 1));
 }
 
 // Sixteen luma bytes as the even (Y0) and odd (Y1) pixels of eight pairs.
 CAMZOOM_AVX2 inline void LoadLuma(const std::uint8_t* source, __m256i& y0, __m256i& y1) {
     const __m256i words =
         _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(source)));
-    y0 = _mm256_and_si256(words, _mm256_set1_epi32(0xffff));
+    y0 = _mm256_blend_epi16(words, _mm256_setzero_si256(), 0xaa);
     y1 = _mm256_srli_epi32(words, 16);
 }
 
@@ -108,7 +137,12 @@ CAMZOOM_AVX2 void Packed422RowAvx2(const std::uint8_t* source, std::uint8_t* tar
         const __m256i u = _mm256_and_si256(_mm256_srli_epi32(group, 8), byteMask);
         const __m256i y1 = _mm256_and_si256(_mm256_srli_epi32(group, 16), byteMask);
         const __m256i v = _mm256_srli_epi32(group, 24);
-        StorePairs(y0, y1, ChromaOf(u, v), target);
+        const PairBytes bytes = ConvertPairs(y0, y1, ChromaOf(u, v));
+        if (j + 8 < pairs) {
+            StorePairsSpilling(bytes, target);
+        } else {
+            StorePairs(bytes, target);
+        }
     }
     Packed422RowSse41(source, target, pairs - j, tables);
 }
@@ -120,12 +154,15 @@ CAMZOOM_AVX2 void Planar420RowsAvx2(const std::uint8_t* luma0, const std::uint8_
     int j = 0;
     for (; j + 8 <= pairs; j += 8) {
         const Chroma chroma = ChromaOf(LoadEightBytes(u + j), LoadEightBytes(v + j));
+        const bool spill = j + 8 < pairs;
         __m256i y0, y1;
         LoadLuma(luma0 + 2 * j, y0, y1);
-        StorePairs(y0, y1, chroma, target0 + 6 * j);
+        const PairBytes row0 = ConvertPairs(y0, y1, chroma);
+        spill ? StorePairsSpilling(row0, target0 + 6 * j) : StorePairs(row0, target0 + 6 * j);
         if (luma1) {
             LoadLuma(luma1 + 2 * j, y0, y1);
-            StorePairs(y0, y1, chroma, target1 + 6 * j);
+            const PairBytes row1 = ConvertPairs(y0, y1, chroma);
+            spill ? StorePairsSpilling(row1, target1 + 6 * j) : StorePairs(row1, target1 + 6 * j);
         }
     }
     Planar420RowsSse41(luma0 + 2 * j, luma1 ? luma1 + 2 * j : nullptr, u + j, v + j,
