@@ -1,5 +1,8 @@
 // AVX2 YUV converters: eight pixel pairs per step, the same integer formulas as the SSE4.1 form
 // in twice the lanes; each 128-bit half handles four pairs and the halves are stored in order.
+// These loops are bound by the shift and shuffle ports, so the work is arranged to spend as few
+// shifts and shuffles per pixel as possible; the SSE4.1 form, the fallback of older processors
+// and the rows' last few pairs, keeps the plain arrangement.
 
 #include <immintrin.h>
 
@@ -10,16 +13,20 @@
 
 namespace {
 
+// 256 times a table entry: (i * multiplier + addend) >> (shift - 8) with its low byte cleared
+// equals (entry << 8) exactly, and costs a logic operation where the entry and a second shift
+// would cost two shifts, which compete with the shuffles for the same ports.
 template <int Shift>
-CAMZOOM_AVX2 inline __m256i Entry(__m256i index, std::int32_t multiplier, std::int32_t addend) {
-    return _mm256_srai_epi32(
-        _mm256_add_epi32(_mm256_mullo_epi32(index, _mm256_set1_epi32(multiplier)),
-                         _mm256_set1_epi32(addend)),
-        Shift);
+CAMZOOM_AVX2 inline __m256i EntryTimes256(__m256i index, std::int32_t multiplier,
+                                          std::int32_t addend) {
+    static_assert(Shift > 8, "the entry's shift must leave room for the factor 256");
+    const __m256i sum = _mm256_add_epi32(_mm256_mullo_epi32(index, _mm256_set1_epi32(multiplier)),
+                                         _mm256_set1_epi32(addend));
+    return _mm256_and_si256(_mm256_srai_epi32(sum, Shift - 8), _mm256_set1_epi32(~0xff));
 }
 
-#define CAMZOOM_ENTRY(index, formula) \
-    Entry<(formula).shift>((index), (formula).multiplier, (formula).addend)
+#define CAMZOOM_ENTRY_TIMES_256(index, formula) \
+    EntryTimes256<(formula).shift>((index), (formula).multiplier, (formula).addend)
 
 // Each byte is clamp(floor((L + C) / 256)) with L = floor((76309 Y + 125) / 256) and C the
 // chroma sum, which equals clamp(floor((76309 Y + 125 + 256 C) / 65536)): one product per
@@ -32,15 +39,15 @@ struct Chroma {
     __m256i red;
 };
 
-CAMZOOM_AVX2 inline __m256i Term(__m256i chroma) {
-    return _mm256_add_epi32(_mm256_slli_epi32(chroma, 8), _mm256_set1_epi32(kLumaFormula.addend));
+CAMZOOM_AVX2 inline __m256i Term(__m256i chromaTimes256) {
+    return _mm256_add_epi32(chromaTimes256, _mm256_set1_epi32(kLumaFormula.addend));
 }
 
 CAMZOOM_AVX2 inline Chroma ChromaOf(__m256i u, __m256i v) {
-    return {
-        Term(CAMZOOM_ENTRY(u, kUBlueFormula)),
-        Term(_mm256_add_epi32(CAMZOOM_ENTRY(u, kUGreenFormula), CAMZOOM_ENTRY(v, kVGreenFormula))),
-        Term(CAMZOOM_ENTRY(v, kVRedFormula))};
+    return {Term(CAMZOOM_ENTRY_TIMES_256(u, kUBlueFormula)),
+            Term(_mm256_add_epi32(CAMZOOM_ENTRY_TIMES_256(u, kUGreenFormula),
+                                  CAMZOOM_ENTRY_TIMES_256(v, kVGreenFormula))),
+            Term(CAMZOOM_ENTRY_TIMES_256(v, kVRedFormula))};
 }
 
 // Eight pairs of pixels as B, G, R bytes: per 128-bit half, `head` holds bytes 0..15 of the
@@ -102,8 +109,11 @@ CAMZOOM_AVX2 inline void StorePairs(const PairBytes& bytes, std::uint8_t* target
                      _mm_alignr_epi8(tailHigh, headHigh, 8));
 }
 
-// Writes the same 48 bytes and 8 more after them, which the caller overwrites next: fewer
-// shuffles, so it is used wherever the row goes on past them.
+// Writes the same 48 bytes and 8 more after them with fewer shuffles. The 8 extra bytes must be
+// overwritten by the pairs that follow, so this is only for a group with at least two more
+// pairs after it in the row (SpillIsCovered).
+constexpr bool SpillIsCovered(int j, int pairs) { return pairs - (j + 8) >= 2; }
+
 CAMZOOM_AVX2 inline void StorePairsSpilling(const PairBytes& bytes, std::uint8_t* target) {
     _mm_storeu_si128(reinterpret_cast<__m128i*>(target), _mm256_castsi256_si128(bytes.head));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(target + 16), _mm256_castsi256_si128(bytes.tail));
@@ -138,7 +148,7 @@ CAMZOOM_AVX2 void Packed422RowAvx2(const std::uint8_t* source, std::uint8_t* tar
         const __m256i y1 = _mm256_and_si256(_mm256_srli_epi32(group, 16), byteMask);
         const __m256i v = _mm256_srli_epi32(group, 24);
         const PairBytes bytes = ConvertPairs(y0, y1, ChromaOf(u, v));
-        if (j + 8 < pairs) {
+        if (SpillIsCovered(j, pairs)) {
             StorePairsSpilling(bytes, target);
         } else {
             StorePairs(bytes, target);
@@ -154,7 +164,7 @@ CAMZOOM_AVX2 void Planar420RowsAvx2(const std::uint8_t* luma0, const std::uint8_
     int j = 0;
     for (; j + 8 <= pairs; j += 8) {
         const Chroma chroma = ChromaOf(LoadEightBytes(u + j), LoadEightBytes(v + j));
-        const bool spill = j + 8 < pairs;
+        const bool spill = SpillIsCovered(j, pairs);
         __m256i y0, y1;
         LoadLuma(luma0 + 2 * j, y0, y1);
         const PairBytes row0 = ConvertPairs(y0, y1, chroma);
