@@ -4,6 +4,7 @@
 #include <new>
 
 #include "virtual_camera/enumerators.h"
+#include "virtual_camera/registration.h"
 
 namespace vcam {
 namespace {
@@ -12,19 +13,6 @@ using Guard = std::lock_guard<std::recursive_mutex>;
 
 constexpr LONG kFlagsAuto = CameraControl_Flags_Auto;
 constexpr LONG kFlagsManual = CameraControl_Flags_Manual;
-
-// A string value of a property bag, or empty when it has none.
-std::wstring ReadBagString(IPropertyBag* bag, const wchar_t* name) {
-    VARIANT value;
-    VariantInit(&value);
-    value.vt = VT_BSTR;
-    std::wstring result;
-    if (SUCCEEDED(bag->Read(name, &value, nullptr)) && value.vt == VT_BSTR && value.bstrVal) {
-        result.assign(value.bstrVal, SysStringLen(value.bstrVal));
-    }
-    VariantClear(&value);
-    return result;
-}
 
 }  // namespace
 

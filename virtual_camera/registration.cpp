@@ -22,6 +22,8 @@ std::wstring InstanceKeyPath(const std::wstring& id) {
     return L"CLSID\\" + GuidText(CLSID_VideoInputDeviceCategory) + L"\\Instance\\" + id;
 }
 
+}  // namespace
+
 std::wstring ReadBagString(IPropertyBag* bag, const wchar_t* name) {
     VARIANT value;
     VariantInit(&value);
@@ -33,8 +35,6 @@ std::wstring ReadBagString(IPropertyBag* bag, const wchar_t* name) {
     VariantClear(&value);
     return result;
 }
-
-}  // namespace
 
 HRESULT RegisterComClass(const std::wstring& dllPath) {
     auto key = RegKey::Create(HKEY_CLASSES_ROOT, ClassKeyPath());

@@ -6,7 +6,12 @@
 #include <string>
 #include <vector>
 
+struct IPropertyBag;
+
 namespace vcam {
+
+// A string value of a property bag, or empty when it has none.
+std::wstring ReadBagString(IPropertyBag* bag, const wchar_t* name);
 
 HRESULT RegisterComClass(const std::wstring& dllPath);
 HRESULT UnregisterComClass();
