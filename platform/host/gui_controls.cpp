@@ -1,7 +1,6 @@
-// Labels, buttons and the invisible image of the host GUI toolkit.
+// Labels and buttons of the host GUI toolkit.
 #include <algorithm>
 
-#include "platform/bitmap.h"
 #include "platform/gui.h"
 #include "platform/host/gui_internal.h"
 #include "platform/host/host_gui.h"
@@ -65,26 +64,3 @@ Bounds Button::GetBounds() const { return impl_->bounds; }
 void Button::Click() {
     if (OnClick) host::RunFormEvent(OnClick);
 }
-
-struct Image::Impl {
-    Bounds bounds;
-    bool visible = false;
-    std::unique_ptr<Bitmap> bitmap;  // made on the first request for the canvas
-};
-
-Image::Image(Form&, const Bounds& bounds, bool visible)
-    : impl_(std::make_unique<Impl>(Impl{bounds, visible, nullptr})) {}
-
-Image::~Image() = default;
-
-Canvas& Image::GetCanvas() {
-    if (!impl_->bitmap) {
-        impl_->bitmap = std::make_unique<Bitmap>();
-        impl_->bitmap->SetSize(impl_->bounds.width, impl_->bounds.height);
-    }
-    return impl_->bitmap->GetCanvas();
-}
-
-Bounds Image::GetBounds() const { return impl_->bounds; }
-
-bool Image::Visible() const { return impl_->visible; }

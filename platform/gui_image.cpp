@@ -1,6 +1,9 @@
 // Image: an invisible picture holder whose bitmap is made on the first request for its canvas.
+// Nothing of it is platform-specific, so both builds compile this one file.
+#include <memory>
+
 #include "platform/bitmap.h"
-#include "platform/win32/gui_form_impl.h"
+#include "platform/gui.h"
 
 struct Image::Impl {
     Bounds bounds;
@@ -9,7 +12,7 @@ struct Image::Impl {
 };
 
 Image::Image(Form&, const Bounds& bounds, bool visible)
-    : impl_(new Impl{bounds, visible, nullptr}) {}
+    : impl_(std::make_unique<Impl>(Impl{bounds, visible, nullptr})) {}
 
 Image::~Image() = default;
 
