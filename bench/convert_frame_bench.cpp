@@ -102,10 +102,7 @@ void LibjpegDecode(benchmark::State& state, std::vector<std::uint8_t> jpeg) {
     for (auto _ : state) {
         jpeg_mem_src(&info, jpeg.data(), static_cast<unsigned long>(jpeg.size()));
         jpeg_read_header(&info, TRUE);
-        info.dct_method = JDCT_FLOAT;
-        info.do_fancy_upsampling = TRUE;
-        info.do_block_smoothing = TRUE;
-        info.out_color_space = JCS_EXT_BGR;
+        conversion_test::UseConversionSettings(info);
         jpeg_start_decompress(&info);
         const std::size_t stride = static_cast<std::size_t>(info.output_width) * 3;
         picture.Resize(stride * info.output_height);

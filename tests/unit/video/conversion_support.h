@@ -76,6 +76,15 @@ inline std::vector<std::uint8_t> PhotoLikeRgb(int width, int height, unsigned se
     return pixels;
 }
 
+// The decompression settings of the conversion, written out here independently of it, for a
+// colour frame read up to its header: B, G, R output.
+inline void UseConversionSettings(jpeg_decompress_struct& info) {
+    info.dct_method = JDCT_FLOAT;
+    info.do_fancy_upsampling = TRUE;
+    info.do_block_smoothing = TRUE;
+    info.out_color_space = JCS_EXT_BGR;
+}
+
 // What libjpeg itself makes of a colour frame with the conversion's settings: B, G, R rows.
 inline std::vector<std::uint8_t> ReferenceDecodeBgr(const std::vector<std::uint8_t>& jpeg,
                                                     int& width, int& height) {
@@ -85,10 +94,7 @@ inline std::vector<std::uint8_t> ReferenceDecodeBgr(const std::vector<std::uint8
     jpeg_create_decompress(&info);
     jpeg_mem_src(&info, jpeg.data(), static_cast<unsigned long>(jpeg.size()));
     jpeg_read_header(&info, TRUE);
-    info.dct_method = JDCT_FLOAT;
-    info.do_fancy_upsampling = TRUE;
-    info.do_block_smoothing = TRUE;
-    info.out_color_space = JCS_EXT_BGR;
+    UseConversionSettings(info);
     jpeg_start_decompress(&info);
     width = static_cast<int>(info.output_width);
     height = static_cast<int>(info.output_height);
