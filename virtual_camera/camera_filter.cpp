@@ -90,8 +90,8 @@ HRESULT VirtualCameraFilter::Pause() {
     if (state_ == State_Stopped) {
         const HRESULT hr = pin_->Activate();
         if (FAILED(hr)) return hr;
-    } else {
-        pin_->SetRunning(false, 0, nullptr);
+    } else if (state_ == State_Running) {
+        pin_->RetireRun();
     }
     state_ = State_Paused;
     return S_OK;
@@ -103,6 +103,9 @@ HRESULT VirtualCameraFilter::Run(REFERENCE_TIME start) {
         const HRESULT hr = Pause();
         if (FAILED(hr)) return hr;
     }
+    // Run again while running (the source was run on its own before the graph ran it): the
+    // new start replaces the old one, so the old run's samples go first.
+    if (state_ == State_Running) pin_->RetireRun();
     start_ = start;
     pin_->SetRunning(true, start, clock_);
     state_ = State_Running;

@@ -363,6 +363,17 @@ void CapturePin::SetRunning(bool running, REFERENCE_TIME start, ComPtr<IReferenc
     streamWake_.notify_all();
 }
 
+void CapturePin::RetireRun() {
+    SetRunning(false, 0, nullptr);
+    if (!thread_.joinable()) return;
+    // A paused renderer holds a sample until the graph runs, then waits for the sample's time;
+    // stamped for a start that is no longer the graph's, that time may be hours away. The flush
+    // releases such a sample, and the delivery lock outlasts any Receive already under way.
+    connected_->BeginFlush();
+    { std::lock_guard<std::mutex> delivered(deliveryLock_); }
+    connected_->EndFlush();
+}
+
 void CapturePin::Deactivate() {
     if (!thread_.joinable()) return;
     {
@@ -379,7 +390,7 @@ void CapturePin::Deactivate() {
     clock_.Reset();
 }
 
-bool CapturePin::DeliverFrame(uint64_t frame, TestPattern& pattern) {
+bool CapturePin::DeliverFrame(uint64_t frame, uint64_t generation, TestPattern& pattern) {
     ComPtr<IMediaSample> sample;
     if (FAILED(allocator_->GetBuffer(sample.Put(), nullptr, nullptr, 0)) || !sample) return false;
     BYTE* data = nullptr;
@@ -388,10 +399,14 @@ bool CapturePin::DeliverFrame(uint64_t frame, TestPattern& pattern) {
     if (written == 0) return true;  // skip a frame that did not fit, keep streaming
     sample->SetActualDataLength(static_cast<long>(written));
 
+    std::lock_guard<std::mutex> delivering(deliveryLock_);
     REFERENCE_TIME start = 0;
     ComPtr<IReferenceClock> clock;
     {
         std::lock_guard<std::mutex> lock(streamLock_);
+        // The run this frame was made for has ended while it was drawn: its time stamp would
+        // be measured from the wrong start, so the frame is dropped, as a camera drops it.
+        if (!running_ || runGeneration_ != generation) return true;
         clock = clock_;
         start = startTime_;
     }
@@ -427,7 +442,7 @@ void CapturePin::Stream() {
         }
         const auto now = std::chrono::steady_clock::now();
         due = (due + interval < now) ? now + interval : due + interval;
-        if (!DeliverFrame(frame, pattern)) {
+        if (!DeliverFrame(frame, generation, pattern)) {
             std::lock_guard<std::mutex> lock(streamLock_);
             // Downstream refused the sample (stopping, or end of its stream): wait for the
             // next run instead of spinning. A refusal from before the latest run (downstream

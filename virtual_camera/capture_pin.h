@@ -62,6 +62,9 @@ class CapturePin final : public IPin, public IAMStreamConfig, public IKsProperty
     bool IsConnected() const { return static_cast<bool>(connected_); }
     HRESULT Activate();  // stopped -> paused: commit the allocator, start the streaming thread
     void SetRunning(bool running, REFERENCE_TIME start, ComPtr<IReferenceClock> clock);
+    // Ends the current run: nothing of it is delivered any more, and a sample of it that
+    // downstream still holds is flushed out, because its time stamp belongs to that run's start.
+    void RetireRun();
     void Deactivate();  // -> stopped: waits for the streaming thread to finish
 
   private:
@@ -75,7 +78,7 @@ class CapturePin final : public IPin, public IAMStreamConfig, public IKsProperty
     HRESULT SetBufferSize(IMemAllocator* allocator, const ALLOCATOR_PROPERTIES& wanted);
     void DropConnection();
     void Stream();
-    bool DeliverFrame(uint64_t frame, class TestPattern& pattern);
+    bool DeliverFrame(uint64_t frame, uint64_t generation, class TestPattern& pattern);
 
     VirtualCameraFilter& filter_;
     VideoFormat configured_;
@@ -90,6 +93,9 @@ class CapturePin final : public IPin, public IAMStreamConfig, public IKsProperty
 
     // Streaming state, shared with the streaming thread under streamLock_.
     std::mutex streamLock_;
+    // Held by the streaming thread from the last look at its run through Receive, so that
+    // RetireRun can wait until no sample of the old run is on its way.
+    std::mutex deliveryLock_;
     std::condition_variable streamWake_;
     bool stopping_ = false;
     bool running_ = false;
