@@ -543,6 +543,20 @@ int Run(const Options& options) {
     }
     Check(restarted, "frames flow again after stop and restart, three times");
 
+    // The source run on its own while the rest of the graph is paused: its samples, stamped
+    // for its own start time, wait in the paused renderer. The graph then runs with another
+    // start time, and those samples must not hold the stream up.
+    Bounded("Stop before a paused restart", 20, [&] { control->Stop(); });
+    control->Pause();
+    source->Run(0);
+    Sleep(300);
+    const long beforeGraphRun = counter.Frames();
+    hr = control->Run();
+    for (int i = 0; i < 500 && counter.Frames() < beforeGraphRun + 3; ++i) Sleep(10);
+    Check(SUCCEEDED(hr) && counter.Frames() >= beforeGraphRun + 3,
+          "frames flow when the graph runs a source that ran alone while the graph was paused",
+          std::to_string(counter.Frames() - beforeGraphRun) + " frames in 5 s, Run " + Hex(hr));
+
     if (o.stopWaits) counter.HoldNextFrame();
     Sleep(200);
     const auto stopStart = std::chrono::steady_clock::now();
