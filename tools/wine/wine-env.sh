@@ -76,9 +76,19 @@ wine_env_start() {
     wineserver -p >/dev/null 2>&1 || true
     if [ ! -f "$WINEPREFIX/system.reg" ] || [ ! -d "$WINEPREFIX/drive_c/windows" ]; then
         _wine_log "creating prefix $WINEPREFIX"
+        # A first boot has been seen to hang on a busy machine; one more try with a fresh
+        # server (and, for a prefix of our own, an empty one) costs little.
         if ! timeout -k 10 "$WINE_HARNESS_BOOT_TIMEOUT" wine wineboot -i >/dev/null 2>&1; then
-            _wine_log "wineboot failed or timed out"
-            return 1
+            _wine_log "wineboot failed or timed out; once more"
+            wineserver -k >/dev/null 2>&1 || true
+            if [ -n "$_wine_harness_own_prefix" ]; then
+                find "$WINEPREFIX" -mindepth 1 -delete 2>/dev/null || true
+            fi
+            wineserver -p >/dev/null 2>&1 || true
+            if ! timeout -k 10 "$WINE_HARNESS_BOOT_TIMEOUT" wine wineboot -i >/dev/null 2>&1; then
+                _wine_log "wineboot failed or timed out"
+                return 1
+            fi
         fi
     fi
     # Wine's own faces ("MS Sans Serif", "Tahoma", the caption buttons' "Marlett") are loaded from
