@@ -3,12 +3,12 @@
 // screen), black on an opaque white background, as the Windows canvas draws it by default.
 
 #include "platform/bitmap.h"
+#include "platform/counted_lock.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
 #include <algorithm>
-#include <atomic>
 #include <cstddef>
 #include <cstring>
 #include <memory>
@@ -105,8 +105,7 @@ struct Bitmap::Impl {
 struct Canvas::Impl {
     explicit Impl(Bitmap& bitmap) : owner(bitmap) {}
     Bitmap& owner;
-    std::recursive_mutex lock;
-    std::atomic<int> lockCount{0};
+    CountedLock lock;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -241,15 +240,6 @@ int Canvas::TextHeight(const std::string&) {
     return font.Height();
 }
 
-void Canvas::Lock() {
-    impl_->lock.lock();
-    impl_->lockCount.fetch_add(1);
-}
-
-void Canvas::Unlock() {
-    if (impl_->lockCount.load() <= 0) return;
-    impl_->lockCount.fetch_sub(1);
-    impl_->lock.unlock();
-}
-
-int Canvas::LockCount() const { return impl_->lockCount.load(); }
+void Canvas::Lock() { impl_->lock.Lock(); }
+void Canvas::Unlock() { impl_->lock.Unlock(); }
+int Canvas::LockCount() const { return impl_->lock.Count(); }

@@ -9,10 +9,9 @@
 #endif
 
 #include "platform/bitmap.h"
+#include "platform/counted_lock.h"
 
-#include <atomic>
 #include <memory>
-#include <mutex>
 #include <type_traits>
 #include <utility>
 
@@ -74,8 +73,7 @@ struct Bitmap::Impl {
 struct Canvas::Impl {
     explicit Impl(Bitmap& bitmap) : owner(bitmap) {}
     Bitmap& owner;
-    std::recursive_mutex lock;
-    std::atomic<int> lockCount{0};
+    CountedLock lock;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -171,15 +169,6 @@ int Canvas::TextHeight(const std::string& text) {
     return size.cy;
 }
 
-void Canvas::Lock() {
-    impl_->lock.lock();
-    impl_->lockCount.fetch_add(1);
-}
-
-void Canvas::Unlock() {
-    if (impl_->lockCount.load() <= 0) return;
-    impl_->lockCount.fetch_sub(1);
-    impl_->lock.unlock();
-}
-
-int Canvas::LockCount() const { return impl_->lockCount.load(); }
+void Canvas::Lock() { impl_->lock.Lock(); }
+void Canvas::Unlock() { impl_->lock.Unlock(); }
+int Canvas::LockCount() const { return impl_->lock.Count(); }
