@@ -77,7 +77,7 @@ void MemcpyFloor(benchmark::State& state, FrameSize size) {
 // which would flatter the comparison.
 struct PageAlignedBuffer {
     struct Free {
-        void operator()(std::uint8_t* bytes) const { ::operator delete[](bytes, kAlignment); }
+        void operator()(std::uint8_t* memory) const { ::operator delete[](memory, kAlignment); }
     };
     static constexpr std::align_val_t kAlignment{4096};
 
