@@ -5,18 +5,13 @@
 #include <cstdint>
 #include <memory>
 
+#include "platform/four_cc.h"
+
 class Bitmap;
 class TJpegImage;
 class TMemoryStream;
 
-// Compression codes of the capture formats: 0 for uncompressed RGB, otherwise a FourCC whose
-// first character is the least significant byte.
-constexpr std::uint32_t MakeFourCC(char a, char b, char c, char d) {
-    return static_cast<std::uint32_t>(static_cast<unsigned char>(a)) |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(b)) << 8 |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(c)) << 16 |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(d)) << 24;
-}
+// Compression codes of the capture formats: 0 for uncompressed RGB, otherwise a FourCC.
 inline constexpr std::uint32_t kCompressionRgb = 0;
 inline constexpr std::uint32_t kCompressionI420 = MakeFourCC('I', '4', '2', '0');
 inline constexpr std::uint32_t kCompressionIyuv = MakeFourCC('I', 'Y', 'U', 'V');

@@ -10,9 +10,9 @@
 #include <optional>
 #include <string>
 
+#include "platform/com_ptr.h"
 #include "virtual_camera/camera_settings.h"
 #include "virtual_camera/capture_pin.h"
-#include "virtual_camera/com_ptr.h"
 #include "virtual_camera/module.h"
 
 namespace vcam {

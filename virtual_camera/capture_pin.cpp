@@ -114,7 +114,7 @@ HRESULT CapturePin::TryConnection(IPin* receiver, const MediaType& type) {
     if (FAILED(hr)) return hr;
     connected_ = ComPtr<IPin>(receiver);
     connectionType_ = type;
-    hr = connected_.As(input_);
+    hr = connected_.QueryInto(IID_IMemInputPin, input_);
     if (SUCCEEDED(hr)) hr = DecideAllocator();
     if (FAILED(hr)) {
         receiver->Disconnect();

@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "virtual_camera/com_ptr.h"
+#include "platform/com_ptr.h"
 #include "virtual_camera/media_type.h"
 
 namespace vcam {

@@ -100,12 +100,12 @@ HRESULT STDAPICALLTYPE DllRegisterServer() {
     if (!vcam::LoadSettings(id) && !vcam::SaveSettings(vcam::DefaultSettings(id))) {
         return SELFREG_E_CLASS;
     }
-    vcam::ComApartment com(COINIT_APARTMENTTHREADED);
+    ComApartment com(COINIT_APARTMENTTHREADED);
     return vcam::RegisterInstance(id, vcam::LoadSettings(id)->friendlyName);
 }
 
 HRESULT STDAPICALLTYPE DllUnregisterServer() {
-    vcam::ComApartment com(COINIT_APARTMENTTHREADED);
+    ComApartment com(COINIT_APARTMENTTHREADED);
     for (const std::wstring& id : vcam::ListInstanceIds()) vcam::UnregisterInstance(id);
     vcam::UnregisterInstance(vcam::kDefaultInstanceId);
     return vcam::UnregisterComClass();

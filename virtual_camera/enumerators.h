@@ -5,7 +5,7 @@
 #include <atomic>
 #include <vector>
 
-#include "virtual_camera/com_ptr.h"
+#include "platform/com_ptr.h"
 #include "virtual_camera/media_type.h"
 #include "virtual_camera/module.h"
 

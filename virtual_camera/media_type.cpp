@@ -5,15 +5,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/four_cc.h"
+
 namespace vcam {
 namespace {
-
-constexpr DWORD FourCc(char a, char b, char c, char d) {
-    return static_cast<DWORD>(static_cast<unsigned char>(a)) |
-           static_cast<DWORD>(static_cast<unsigned char>(b)) << 8 |
-           static_cast<DWORD>(static_cast<unsigned char>(c)) << 16 |
-           static_cast<DWORD>(static_cast<unsigned char>(d)) << 24;
-}
 
 // The FourCC media subtypes all share this GUID pattern.
 GUID FourCcSubtype(DWORD fourCc) {
@@ -111,13 +106,13 @@ GUID SubtypeOf(PixelFormat format) {
         case PixelFormat::Rgb24:
             return MEDIASUBTYPE_RGB24;
         case PixelFormat::Yuy2:
-            return FourCcSubtype(FourCc('Y', 'U', 'Y', '2'));
+            return FourCcSubtype(MakeFourCC('Y', 'U', 'Y', '2'));
         case PixelFormat::I420:
-            return FourCcSubtype(FourCc('I', '4', '2', '0'));
+            return FourCcSubtype(MakeFourCC('I', '4', '2', '0'));
         case PixelFormat::Yv12:
-            return FourCcSubtype(FourCc('Y', 'V', '1', '2'));
+            return FourCcSubtype(MakeFourCC('Y', 'V', '1', '2'));
         case PixelFormat::Mjpg:
-            return FourCcSubtype(FourCc('M', 'J', 'P', 'G'));
+            return FourCcSubtype(MakeFourCC('M', 'J', 'P', 'G'));
     }
     return GUID_NULL;
 }
@@ -127,13 +122,13 @@ DWORD CompressionOf(PixelFormat format) {
         case PixelFormat::Rgb24:
             return BI_RGB;
         case PixelFormat::Yuy2:
-            return FourCc('Y', 'U', 'Y', '2');
+            return MakeFourCC('Y', 'U', 'Y', '2');
         case PixelFormat::I420:
-            return FourCc('I', '4', '2', '0');
+            return MakeFourCC('I', '4', '2', '0');
         case PixelFormat::Yv12:
-            return FourCc('Y', 'V', '1', '2');
+            return MakeFourCC('Y', 'V', '1', '2');
         case PixelFormat::Mjpg:
-            return FourCc('M', 'J', 'P', 'G');
+            return MakeFourCC('M', 'J', 'P', 'G');
     }
     return 0;
 }

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/com_ptr.h"
 #include "virtual_camera/camera_settings.h"
-#include "virtual_camera/com_ptr.h"
 #include "virtual_camera/registration.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <dshow.h>
 #include <uuids.h>
 
-#include "virtual_camera/com_ptr.h"
+#include "platform/com_ptr.h"
 #include "virtual_camera/module.h"
 #include "virtual_camera/reg_key.h"
 

@@ -1,6 +1,6 @@
 // The capture graph builder of the host capture runtime: joins a device's capture pin through
 // an optional intermediate filter to a renderer, and finds interfaces on a device's pins.
-#include "capture/platform.h"
+#include "platform/com_ptr.h"
 #include "platform/host/dshow_filter.h"
 
 namespace host::dshow {

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <thread>
 
-#include "capture/platform.h"
+#include "platform/com_ptr.h"
 #include "platform/host/dshow_filter.h"
 #include "platform/host/dshow_test_pattern.h"
 

@@ -100,7 +100,7 @@ bool ParseFormat(const std::string& value, DeviceConfig& device) {
         return true;
     }
     if (value.size() != 4) return false;
-    device.compression = FourCC(value[0], value[1], value[2], value[3]);
+    device.compression = MakeFourCC(value[0], value[1], value[2], value[3]);
     if (upper == "I420" || upper == "IYUV" || upper == "YV12" || upper == "NV12") {
         device.bitCount = 12;
     } else if (upper == "MJPG") {

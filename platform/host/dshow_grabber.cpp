@@ -1,7 +1,7 @@
 // The sample grabber, the null renderer and the Smart Tee of the host capture runtime.
 #include <cstring>
 
-#include "capture/platform.h"
+#include "platform/com_ptr.h"
 #include "platform/host/dshow_filter.h"
 
 namespace host::dshow {

@@ -10,16 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/four_cc.h"
 #include "platform/host/dshow_api.h"
 
 namespace host::dshow {
-
-constexpr DWORD FourCC(char a, char b, char c, char d) {
-    return static_cast<DWORD>(static_cast<unsigned char>(a)) |
-           static_cast<DWORD>(static_cast<unsigned char>(b)) << 8 |
-           static_cast<DWORD>(static_cast<unsigned char>(c)) << 16 |
-           static_cast<DWORD>(static_cast<unsigned char>(d)) << 24;
-}
 
 struct CameraControlConfig {
     LONG min = 0;
@@ -37,7 +31,7 @@ struct DeviceConfig {
     bool friendlyNameReadable = true;
     LONG width = 640;
     LONG height = 480;
-    DWORD compression = FourCC('Y', 'U', 'Y', '2');  // BI_RGB (0) for uncompressed RGB
+    DWORD compression = MakeFourCC('Y', 'U', 'Y', '2');  // BI_RGB (0) for uncompressed RGB
     WORD bitCount = 16;
     bool videoInfo = true;  // false: the current format is reported as VideoInfo2
     bool topDown = false;   // true: a negative biHeight

@@ -31,7 +31,7 @@ Yuv PixelYuv(int x, int y, const DeviceConfig& format, std::uint32_t frame) {
 }
 
 bool Is(DWORD compression, char a, char b, char c, char d) {
-    return compression == FourCC(a, b, c, d);
+    return compression == MakeFourCC(a, b, c, d);
 }
 
 void PaintRgb(BYTE* data, std::size_t size, const DeviceConfig& format, std::uint32_t frame) {

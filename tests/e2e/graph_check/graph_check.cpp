@@ -24,12 +24,10 @@
 
 #include <jpeglib.h>
 
+#include "platform/com_ptr.h"
 #include "virtual_camera/camera_settings.h"
-#include "virtual_camera/com_ptr.h"
 
 namespace {
-
-using vcam::ComPtr;
 
 // Not in every SDK's headers.
 constexpr GUID kClsidSampleGrabber = {
@@ -69,7 +67,7 @@ template <class Step>
 void Bounded(const char* name, int seconds, Step step) {
     std::atomic<bool> done{false};
     std::thread worker([&] {
-        vcam::ComApartment com(COINIT_MULTITHREADED);
+        ComApartment com(COINIT_MULTITHREADED);
         step();
         done = true;
     });
@@ -365,8 +363,8 @@ void CheckDirectConnection(const Options& o) {
     if (SUCCEEDED(hr))
         hr = CoCreateInstance(kClsidNullRenderer, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
                               nullRenderer.PutVoid());
-    if (SUCCEEDED(hr)) hr = grabberFilter.As(grabber);
-    if (SUCCEEDED(hr)) hr = graph.As(control);
+    if (SUCCEEDED(hr)) hr = grabberFilter.QueryInto(IID_ISampleGrabber, grabber);
+    if (SUCCEEDED(hr)) hr = graph.QueryInto(IID_IMediaControl, control);
     if (FAILED(hr)) return Check(false, "direct graph objects", Hex(hr));
     FrameCounter counter;
     grabber->SetCallback(&counter, 0);
@@ -466,8 +464,8 @@ int Run(const Options& options) {
     if (SUCCEEDED(hr))
         hr = CoCreateInstance(kClsidNullRenderer, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
                               nullRenderer.PutVoid());
-    if (SUCCEEDED(hr)) hr = grabberFilter.As(grabber);
-    if (SUCCEEDED(hr)) hr = graph.As(control);
+    if (SUCCEEDED(hr)) hr = grabberFilter.QueryInto(IID_ISampleGrabber, grabber);
+    if (SUCCEEDED(hr)) hr = graph.QueryInto(IID_IMediaControl, control);
     Check(SUCCEEDED(hr), "platform graph objects", Hex(hr));
     if (FAILED(hr)) return 1;
 
@@ -589,7 +587,7 @@ int wmain(int argc, wchar_t** argv) {
         return 2;
     }
     {
-        vcam::ComApartment com(COINIT_APARTMENTTHREADED);
+        ComApartment com(COINIT_APARTMENTTHREADED);
         Run(options);
     }
     std::printf("graph_check: %d passed, %d failed\n", g_passed, g_failed);

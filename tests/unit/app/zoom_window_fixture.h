@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/zoom_window.h"
-#include "capture/platform.h"
+#include "platform/com_ptr.h"
 #include "platform/host/dialog_log.h"
 #include "platform/host/dshow_test.h"
 #include "platform/host/host_gui.h"

@@ -24,7 +24,7 @@ TEST_F(CaptureTest, OpensTheDefaultCameraAndDeliversFrames) {
     EXPECT_EQ(capture->ReadCurrentFormat(width, height, compression), S_OK);
     EXPECT_EQ(width, 640);
     EXPECT_EQ(height, 480);
-    EXPECT_EQ(compression, dshow::FourCC('Y', 'U', 'Y', '2'));
+    EXPECT_EQ(compression, MakeFourCC('Y', 'U', 'Y', '2'));
 
     FrameCounter counter;
     capture->SetFrameCallback(&FrameCounter::Callback, &counter);

@@ -31,13 +31,13 @@ TEST_F(FormatTest, ReadsWidthHeightAndCompressionOfVideoInfo) {
     dshow::DeviceConfig device = Camera(L"Cam");
     device.width = 320;
     device.height = 240;
-    device.compression = dshow::FourCC('M', 'J', 'P', 'G');
+    device.compression = MakeFourCC('M', 'J', 'P', 'G');
     device.bitCount = 24;
     Format format = ReadFormatOf(device);
     EXPECT_EQ(format.status, S_OK);
     EXPECT_EQ(format.width, 320);
     EXPECT_EQ(format.height, 240);
-    EXPECT_EQ(format.compression, dshow::FourCC('M', 'J', 'P', 'G'));
+    EXPECT_EQ(format.compression, MakeFourCC('M', 'J', 'P', 'G'));
 }
 
 TEST_F(FormatTest, UncompressedRgbHasCompressionZero) {

@@ -38,7 +38,7 @@ TEST_F(HostRuntimeTest, DefaultDeviceWithoutADevicesFile) {
     EXPECT_EQ(capture->ReadCurrentFormat(width, height, compression), S_OK);
     EXPECT_EQ(width, 640);
     EXPECT_EQ(height, 480);
-    EXPECT_EQ(compression, dshow::FourCC('Y', 'U', 'Y', '2'));
+    EXPECT_EQ(compression, MakeFourCC('Y', 'U', 'Y', '2'));
     for (int id = CameraControl_Pan; id <= CameraControl_Focus; ++id) {
         std::int32_t min = 0, max = 0, step = 0, def = 0, flags = 0, value = 0;
         EXPECT_EQ(capture->GetCameraSetting(id, min, max, step, def, flags, value), S_OK) << id;
@@ -94,7 +94,7 @@ TEST_F(HostRuntimeTest, DevicesFileIsReadAndKeepsTheZoomForTheNextRun) {
     ASSERT_EQ(reread->size(), 2u);
     EXPECT_EQ((*reread)[1].friendlyName, L"Plain Cam");
     EXPECT_FALSE((*reread)[1].cameraControl);
-    EXPECT_EQ((*reread)[1].compression, dshow::FourCC('M', 'J', 'P', 'G'));
+    EXPECT_EQ((*reread)[1].compression, MakeFourCC('M', 'J', 'P', 'G'));
     EXPECT_TRUE((*reread)[0].topDown);
     ::unsetenv("CAMZOOM_HOST_DEVICES");
     std::remove(path.c_str());
@@ -268,15 +268,15 @@ TEST(TestPatternTest, RgbRowsFollowTheOrientation) {
 
 TEST(TestPatternTest, YuvLayoutsPlaceLumaAndChromaWhereTheirCodesSay) {
     // White: Y high, U and V neutral; the left edge is white in every layout.
-    std::vector<BYTE> yuy2 = PaintedFrame(Sized(dshow::FourCC('Y', 'U', 'Y', '2'), 16));
+    std::vector<BYTE> yuy2 = PaintedFrame(Sized(MakeFourCC('Y', 'U', 'Y', '2'), 16));
     EXPECT_GT(yuy2[0], 200);
     EXPECT_NEAR(yuy2[1], 128, 2);
-    std::vector<BYTE> uyvy = PaintedFrame(Sized(dshow::FourCC('U', 'Y', 'V', 'Y'), 16));
+    std::vector<BYTE> uyvy = PaintedFrame(Sized(MakeFourCC('U', 'Y', 'V', 'Y'), 16));
     EXPECT_NEAR(uyvy[0], 128, 2);
     EXPECT_GT(uyvy[1], 200);
     // Blue (the seventh bar) has U above V; YV12 stores V first.
-    dshow::DeviceConfig i420 = Sized(dshow::FourCC('I', '4', '2', '0'), 12);
-    dshow::DeviceConfig yv12 = Sized(dshow::FourCC('Y', 'V', '1', '2'), 12);
+    dshow::DeviceConfig i420 = Sized(MakeFourCC('I', '4', '2', '0'), 12);
+    dshow::DeviceConfig yv12 = Sized(MakeFourCC('Y', 'V', '1', '2'), 12);
     std::vector<BYTE> a = PaintedFrame(i420);
     std::vector<BYTE> b = PaintedFrame(yv12);
     std::size_t blueChroma = 64 * 32 + 26;  // first chroma row, chroma column 26 = x 52
@@ -286,7 +286,7 @@ TEST(TestPatternTest, YuvLayoutsPlaceLumaAndChromaWhereTheirCodesSay) {
 }
 
 TEST(TestPatternTest, MotionJpegFramesAreJpegImagesThatMove) {
-    dshow::DeviceConfig device = Sized(dshow::FourCC('M', 'J', 'P', 'G'), 24);
+    dshow::DeviceConfig device = Sized(MakeFourCC('M', 'J', 'P', 'G'), 24);
     std::vector<BYTE> first = PaintedFrame(device, 0);
     std::vector<BYTE> later = PaintedFrame(device, 64);
     ASSERT_GE(first.size(), 4u);

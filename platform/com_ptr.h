@@ -3,8 +3,9 @@
 #include <cstddef>
 #include <utility>
 
+#include "platform/com.h"
+
 // Owns one counted reference to a COM interface and releases it when replaced or destroyed.
-// Include through capture/platform.h, which supplies IUnknown, HRESULT and REFIID.
 template <class T>
 class ComPtr {
   public:
@@ -50,6 +51,12 @@ class ComPtr {
     }
     T* Detach() { return std::exchange(ptr_, nullptr); }
 
+    // Hands out a new counted reference through an out parameter, as a COM getter does.
+    void CopyTo(T** out) const {
+        *out = ptr_;
+        if (ptr_) ptr_->AddRef();
+    }
+
     void Reset() {
         // Cleared before the release, so a destructor that runs inside Release sees it empty.
         if (T* old = std::exchange(ptr_, nullptr)) old->Release();
@@ -68,4 +75,27 @@ class ComPtr {
 
   private:
     T* ptr_ = nullptr;
+};
+
+// Joins the calling thread to a COM apartment for the object's lifetime and leaves it again only
+// when the join succeeded. Without a model, the single-threaded apartment that CoInitialize joins.
+class ComApartment {
+  public:
+    ComApartment() : status_(CoInitialize(nullptr)) {}
+#ifdef _WIN32
+    // COINIT_APARTMENTTHREADED or COINIT_MULTITHREADED. The host stand-in has the
+    // single-threaded apartment only.
+    explicit ComApartment(DWORD model) : status_(CoInitializeEx(nullptr, model)) {}
+#endif
+    ~ComApartment() {
+        if (SUCCEEDED(status_)) CoUninitialize();
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+
+    HRESULT Status() const { return status_; }
+    bool Joined() const { return SUCCEEDED(status_); }
+
+  private:
+    HRESULT status_;
 };
