@@ -15,5 +15,5 @@
 extern "C" const CLSID CLSID_SampleGrabber;
 extern "C" const CLSID CLSID_NullRenderer;
 #else
-#include "platform/host/dshow_api.h"
+#include "platform/host/dshow/api.h"
 #endif

@@ -12,5 +12,5 @@
 // windows.h must come first.
 #include <objbase.h>
 #else
-#include "platform/host/dshow_api.h"
+#include "platform/host/dshow/api.h"
 #endif

@@ -11,7 +11,7 @@
 #include <mutex>
 
 #include "platform/files.h"
-#include "platform/host/process_overrides.h"
+#include "platform/host/testing/process_overrides.h"
 
 namespace {
 

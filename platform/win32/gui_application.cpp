@@ -1,62 +1,32 @@
-// Application: the main window, the message loop with idle notification, the error box.
-#include "platform/dialogs.h"
-#include "platform/error_box_text.h"
+// Application: the main window and the message loop with idle notification.
 #include "platform/win32/gui_form_impl.h"
 
-namespace {
-
-Application* instance = nullptr;
-int errorBoxDepth = 0;
-
-// Marks the error box as open for as long as it lives.
-class ErrorBoxScope {
-  public:
-    ErrorBoxScope() { ++errorBoxDepth; }
-    ~ErrorBoxScope() { --errorBoxDepth; }
-    ErrorBoxScope(const ErrorBoxScope&) = delete;
-    ErrorBoxScope& operator=(const ErrorBoxScope&) = delete;
-};
-
-}  // namespace
-
+// The application's state lives where every window procedure can reach it for the error box
+// (gui_application_state.cpp).
 struct Application::Impl {
-    std::string title;
-    Form* mainForm = nullptr;
-
-    bool MainFormActive() const {
-        return mainForm != nullptr && mainForm->Handle() != nullptr &&
-               GetActiveWindow() == mainForm->Handle();
-    }
-
-    // A modal message took the activation from the main window; where the system does not
-    // hand it back by itself (no window manager, an unowned box), the application does, and
-    // that counts as the focus coming back from another window of this program.
-    void HandBackActivation(bool wasActive) {
-        if (!wasActive || MainFormActive() || mainForm->Closed()) return;
-        HWND window = static_cast<HWND>(mainForm->Handle());
-        if (!IsWindowVisible(window) || !IsWindowEnabled(window)) return;
-        Form::Impl& native = mainForm->Native();
-        native.returningFromMessage = true;
-        SetForegroundWindow(window);
-        if (GetActiveWindow() != window) SetActiveWindow(window);
-        native.returningFromMessage = false;
-    }
+    win32::ApplicationState state;
 };
 
-Application::Application() : impl_(std::make_unique<Impl>()) { instance = this; }
-
-Application::~Application() {
-    if (instance == this) instance = nullptr;
+Application::Application() : impl_(std::make_unique<Impl>()) {
+    impl_->state.application = this;
+    win32::SetLivingApplication(&impl_->state);
 }
 
-Application* Application::Instance() { return instance; }
+Application::~Application() {
+    if (win32::LivingApplication() == &impl_->state) win32::SetLivingApplication(nullptr);
+}
 
-void Application::SetTitle(const std::string& title) { impl_->title = title; }
+Application* Application::Instance() {
+    const win32::ApplicationState* state = win32::LivingApplication();
+    return state != nullptr ? state->application : nullptr;
+}
 
-std::string Application::Title() const { return impl_->title; }
+void Application::SetTitle(const std::string& title) { impl_->state.title = title; }
+
+std::string Application::Title() const { return impl_->state.title; }
 
 void Application::CreateMainForm(Form& form) {
-    impl_->mainForm = &form;
+    impl_->state.mainForm = &form;
     form.Native().isMain = true;
     // Copied: the handler may replace itself.
     const std::function<void()> handler = form.OnCreate;
@@ -64,7 +34,7 @@ void Application::CreateMainForm(Form& form) {
 }
 
 void Application::Run() {
-    Form* form = impl_->mainForm;
+    Form* form = impl_->state.mainForm;
     if (form == nullptr) return;
     Form::Impl& native = form->Native();
     if (native.window == nullptr) return;
@@ -95,44 +65,11 @@ void Application::Run() {
 }
 
 WindowHandle Application::MainWindowHandle() const {
-    return impl_->mainForm != nullptr ? impl_->mainForm->Handle() : nullptr;
+    return impl_->state.mainForm != nullptr ? impl_->state.mainForm->Handle() : nullptr;
 }
 
-void Application::ShowError(const std::string& text) {
-    const bool wasActive = impl_->MainFormActive();
-    const ErrorBoxScope scope;
-    ShowErrorBox(impl_->title, text);
-    impl_->HandBackActivation(wasActive);
-}
+void Application::ShowError(const std::string& text) { win32::ShowApplicationError(text); }
 
 void Application::ShowInformation(const std::string& caption, const std::string& text) {
-    const bool wasActive = impl_->MainFormActive();
-    ShowInformationMessage(caption, text);
-    impl_->HandBackActivation(wasActive);
+    win32::ShowApplicationInformation(caption, text);
 }
-
-namespace win32 {
-
-bool ErrorBoxOpen() { return errorBoxDepth > 0; }
-
-void ReportFailure(const std::string& message) {
-    if (instance != nullptr) {
-        instance->ShowError(ErrorBoxText(message));
-    } else {
-        const ErrorBoxScope scope;
-        ShowErrorBox("", ErrorBoxText(message));
-    }
-}
-
-void RunEventHandler(const std::function<void()>& handler) {
-    if (!handler) return;
-    try {
-        handler();
-    } catch (const std::exception& failure) {
-        ReportFailure(failure.what());
-    } catch (...) {
-        ReportFailure("Unknown failure");
-    }
-}
-
-}  // namespace win32

@@ -5,8 +5,31 @@
 
 #include "platform/win32/win32_api.h"
 
+class Application;
+class Form;
+
 // What the Win32 GUI adapters share among themselves; portable code never sees it.
 namespace win32 {
+
+// What the application object keeps that every window procedure needs for the error box. The
+// application registers it while it lives (gui_application.cpp); the error box, the event
+// handlers and the modal messages read it (gui_application_state.cpp), so that neither the forms
+// nor the message windows need the application's own file.
+struct ApplicationState {
+    Application* application = nullptr;
+    std::string title;
+    Form* mainForm = nullptr;
+};
+// The living application's state, or null while no application object exists.
+ApplicationState* LivingApplication();
+// `state` from now on; null when the application goes.
+void SetLivingApplication(ApplicationState* state);
+
+// The application's modal messages: the error box (the error icon, the title as caption and
+// `text` as it stands) and the information message. Where the system does not hand the
+// activation back to the main window afterwards, they do.
+void ShowApplicationError(const std::string& text);
+void ShowApplicationInformation(const std::string& caption, const std::string& text);
 
 // Private messages of the toolkit's own windows (WM_APP range, never posted by portable code to
 // these windows).

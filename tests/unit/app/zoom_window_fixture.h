@@ -9,9 +9,9 @@
 
 #include "app/zoom_window.h"
 #include "platform/com_ptr.h"
-#include "platform/host/dialog_log.h"
-#include "platform/host/dshow_test.h"
-#include "platform/host/host_gui.h"
+#include "platform/host/testing/dialog_log.h"
+#include "platform/host/testing/dshow_controls.h"
+#include "platform/host/testing/gui_controls.h"
 #include "unit/platform/files_temp_folder.h"
 
 // The zoom window in a folder of its own (the executable's folder as far as the tool knows),

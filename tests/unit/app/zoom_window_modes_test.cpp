@@ -4,7 +4,7 @@
 
 #include "app/command_line.h"
 #include "platform/files.h"
-#include "platform/host/process_overrides.h"
+#include "platform/host/testing/process_overrides.h"
 #include "unit/app/zoom_window_fixture.h"
 
 namespace {

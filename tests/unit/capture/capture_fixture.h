@@ -11,8 +11,8 @@
 
 #include "capture/SampleGrabberCB.h"
 #include "capture/VSample.h"
-#include "platform/host/dshow_test.h"
 #include "platform/host/message_queue.h"
+#include "platform/host/testing/dshow_controls.h"
 
 namespace dshow = host::dshow;
 

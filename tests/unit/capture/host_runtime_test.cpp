@@ -7,8 +7,8 @@
 #include <sstream>
 
 #include "capture_fixture.h"
-#include "platform/host/dshow_runtime.h"
-#include "platform/host/dshow_test_pattern.h"
+#include "platform/host/dshow/runtime.h"
+#include "platform/host/dshow/test_pattern.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "platform/dialogs.h"
-#include "platform/host/dialog_log.h"
+#include "platform/host/testing/dialog_log.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <iterator>
 #include <string>
 
-#include "platform/host/process_overrides.h"
+#include "platform/host/testing/process_overrides.h"
 
 // A fresh folder under the system's temporary folder, removed with everything in it at the end
 // of the test. It can also stand in as the executable's folder.

@@ -6,7 +6,7 @@
 
 #include "app/command_line.h"
 #include "platform/files.h"
-#include "platform/host/process_overrides.h"
+#include "platform/host/testing/process_overrides.h"
 #include "unit/platform/files_temp_folder.h"
 
 TEST(FileExists, IsTrueForFilesOnly) {

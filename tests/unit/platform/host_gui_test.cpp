@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "platform/gui.h"
-#include "platform/host/dialog_log.h"
-#include "platform/host/host_gui.h"
 #include "platform/host/message_queue.h"
+#include "platform/host/testing/dialog_log.h"
+#include "platform/host/testing/gui_controls.h"
 #include "platform/messaging.h"
 
 namespace {

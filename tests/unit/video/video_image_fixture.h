@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "capture/platform.h"
-#include "platform/host/dialog_log.h"
-#include "platform/host/dshow_test.h"
-#include "platform/host/host_gui.h"
 #include "platform/host/message_queue.h"
+#include "platform/host/testing/dialog_log.h"
+#include "platform/host/testing/dshow_controls.h"
+#include "platform/host/testing/gui_controls.h"
 
 // A video image test: its own simulated devices, a COM apartment on the main thread, a clock
 // that the test moves, and the check that every object of the capture runtime is gone at the end.

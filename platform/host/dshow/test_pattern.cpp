@@ -1,4 +1,4 @@
-#include "platform/host/dshow_test_pattern.h"
+#include "platform/host/dshow/test_pattern.h"
 
 #include <jpeglib.h>
 

@@ -8,9 +8,9 @@
 #include <deque>
 #include <mutex>
 
-#include "platform/host/gui_console.h"
-#include "platform/host/host_gui.h"
+#include "platform/host/gui/console.h"
 #include "platform/host/message_queue.h"
+#include "platform/host/testing/gui_controls.h"
 
 namespace {
 

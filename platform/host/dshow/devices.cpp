@@ -27,7 +27,7 @@
 #include <iostream>
 #include <sstream>
 
-#include "platform/host/dshow_runtime.h"
+#include "platform/host/dshow/runtime.h"
 
 namespace host::dshow {
 namespace {

@@ -2,7 +2,7 @@
 #include <cstring>
 
 #include "platform/com_ptr.h"
-#include "platform/host/dshow_filter.h"
+#include "platform/host/dshow/filter.h"
 
 namespace host::dshow {
 namespace {

@@ -1,18 +1,14 @@
 // The host's application object: the main window, the message loop with its idle notification,
 // the error box and the information message.
-#include <exception>
 
 #include "platform/dialogs.h"
 #include "platform/gui.h"
-#include "platform/host/gui_console.h"
-#include "platform/host/gui_internal.h"
-#include "platform/host/host_gui.h"
+#include "platform/host/gui/console.h"
+#include "platform/host/gui/internal.h"
 #include "platform/host/message_queue.h"
+#include "platform/host/testing/gui_controls.h"
 
 namespace {
-
-Application* instance = nullptr;
-Form* mainForm = nullptr;  // of the living application
 
 // Handles messages until `finished` says so. Idle is reported once each time the queue has run
 // empty, not again while the loop waits.
@@ -42,35 +38,36 @@ bool RunLoop(Finished finished, std::chrono::steady_clock::time_point deadline) 
 
 }  // namespace
 
+// The application's state lives where its forms can reach it (application_state.cpp).
 struct Application::Impl {
-    std::string title;
+    host::ApplicationState state;
 };
 
 Application::Application() : impl_(std::make_unique<Impl>()) {
-    instance = this;
-    mainForm = nullptr;
+    impl_->state.application = this;
+    host::SetLivingApplication(&impl_->state);
 }
 
 Application::~Application() {
-    if (instance == this) {
-        instance = nullptr;
-        mainForm = nullptr;
-    }
+    if (host::LivingApplication() == &impl_->state) host::SetLivingApplication(nullptr);
 }
 
-Application* Application::Instance() { return instance; }
+Application* Application::Instance() {
+    const host::ApplicationState* state = host::LivingApplication();
+    return state ? state->application : nullptr;
+}
 
-void Application::SetTitle(const std::string& title) { impl_->title = title; }
+void Application::SetTitle(const std::string& title) { impl_->state.title = title; }
 
-std::string Application::Title() const { return impl_->title; }
+std::string Application::Title() const { return impl_->state.title; }
 
 void Application::CreateMainForm(Form& form) {
-    mainForm = &form;
+    impl_->state.mainForm = &form;
     if (form.OnCreate) host::RunFormEvent(form.OnCreate);
 }
 
 void Application::Run() {
-    Form* form = mainForm;
+    Form* form = impl_->state.mainForm;
     if (!form) return;
     {
         host::ConsoleSession console(form->Handle());
@@ -89,31 +86,17 @@ void Application::Run() {
 }
 
 WindowHandle Application::MainWindowHandle() const {
-    return mainForm ? mainForm->Handle() : nullptr;
+    return impl_->state.mainForm ? impl_->state.mainForm->Handle() : nullptr;
 }
 
-void Application::ShowError(const std::string& text) { ShowErrorBox(impl_->title, text); }
+void Application::ShowError(const std::string& text) { ShowErrorBox(impl_->state.title, text); }
 
 void Application::ShowInformation(const std::string& caption, const std::string& text) {
     ShowInformationMessage(caption, text);
     // The focus returning from the closed modal message re-activates the main window, as on
     // Windows: the activation arrives through the queue after the message has gone.
-    Form* form = mainForm;
+    Form* form = impl_->state.mainForm;
     if (form && !form->Closed() && !form->Native().destroyed) host::PostActivate(*form);
-}
-
-void host::ForgetForm(const Form& form) {
-    if (mainForm == &form) mainForm = nullptr;
-}
-
-void host::RunFormEvent(const std::function<void()>& handler) {
-    try {
-        handler();
-    } catch (const std::exception& failure) {
-        if (instance) instance->ShowError(failure.what());
-    } catch (...) {
-        if (instance) instance->ShowError("Unknown failure");
-    }
 }
 
 bool host::PumpMessagesUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {

@@ -1,4 +1,4 @@
-#include "platform/host/dshow_filter.h"
+#include "platform/host/dshow/filter.h"
 
 #include <algorithm>
 #include <cwchar>

@@ -2,8 +2,8 @@
 #include <algorithm>
 
 #include "platform/gui.h"
-#include "platform/host/gui_internal.h"
-#include "platform/host/host_gui.h"
+#include "platform/host/gui/internal.h"
+#include "platform/host/testing/gui_controls.h"
 
 struct Label::Impl {
     Form& owner;

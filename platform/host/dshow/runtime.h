@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/host/dshow_api.h"
-#include "platform/host/dshow_test.h"
+#include "platform/host/dshow/api.h"
+#include "platform/host/testing/dshow_controls.h"
 
 namespace host::dshow {
 

@@ -1,6 +1,6 @@
 // The system device enumerator of the host capture runtime: the video input category lists
 // the simulated devices, each behind a moniker with a property bag and a source filter.
-#include "platform/host/dshow_filter.h"
+#include "platform/host/dshow/filter.h"
 
 namespace host::dshow {
 namespace {

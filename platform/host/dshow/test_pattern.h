@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/host/dshow_test.h"
+#include "platform/host/testing/dshow_controls.h"
 
 namespace host::dshow {
 

@@ -2,7 +2,7 @@
 
 // The host's stand-in for the slice of COM and DirectShow that the capture graph uses: the same
 // names and signatures as the Windows SDK declares them, so one capture source compiles on both
-// builds. Everything behind these declarations is the host capture runtime (dshow_*.cpp).
+// builds. Everything behind these declarations is the host capture runtime (platform/host/dshow/).
 
 #include <cstddef>
 #include <cstdint>

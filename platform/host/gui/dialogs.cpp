@@ -3,7 +3,7 @@
 #include <mutex>
 
 #include "platform/dialogs.h"
-#include "platform/host/dialog_log.h"
+#include "platform/host/testing/dialog_log.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/host/dshow_runtime.h"
+#include "platform/host/dshow/runtime.h"
 
 namespace host::dshow {
 

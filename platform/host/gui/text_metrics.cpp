@@ -2,7 +2,7 @@
 // character, close to the proportions of the real face at 96 dots per inch.
 #include <array>
 
-#include "platform/host/host_gui.h"
+#include "platform/host/testing/gui_controls.h"
 
 namespace {
 

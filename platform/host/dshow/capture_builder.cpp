@@ -1,7 +1,7 @@
 // The capture graph builder of the host capture runtime: joins a device's capture pin through
 // an optional intermediate filter to a renderer, and finds interfaces on a device's pins.
 #include "platform/com_ptr.h"
-#include "platform/host/dshow_filter.h"
+#include "platform/host/dshow/filter.h"
 
 namespace host::dshow {
 namespace {

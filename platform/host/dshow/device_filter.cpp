@@ -8,8 +8,8 @@
 #include <thread>
 
 #include "platform/com_ptr.h"
-#include "platform/host/dshow_filter.h"
-#include "platform/host/dshow_test_pattern.h"
+#include "platform/host/dshow/filter.h"
+#include "platform/host/dshow/test_pattern.h"
 
 namespace host::dshow {
 namespace {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <deque>
 
-#include "platform/host/dshow_filter.h"
+#include "platform/host/dshow/filter.h"
 #include "platform/host/message_queue.h"
 
 namespace host::dshow {

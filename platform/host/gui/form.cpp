@@ -3,10 +3,10 @@
 #include <cctype>
 
 #include "platform/gui.h"
-#include "platform/host/gui_console.h"
-#include "platform/host/gui_internal.h"
-#include "platform/host/host_gui.h"
+#include "platform/host/gui/console.h"
+#include "platform/host/gui/internal.h"
 #include "platform/host/message_queue.h"
+#include "platform/host/testing/gui_controls.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The host capture runtime's shared machinery: the call gate with injected failures and the
 // call log, the live-object counter, COM start-up and class creation, task memory, strings and
 // variants, and sent window messages.
-#include "platform/host/dshow_runtime.h"
+#include "platform/host/dshow/runtime.h"
 
 #include <chrono>
 #include <cstdlib>
