@@ -21,7 +21,7 @@
 #endif
 
 #include "platform/bitmap.h"
-#include "tests/unit/video/conversion_support.h"
+#include "tests/unit/video/frame_conversion_support.h"
 #include "video/frame_conversion.h"
 
 namespace {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "conversion_support.h"
 #include "platform/bitmap.h"
+#include "unit/video/frame_conversion_support.h"
 #include "video/frame_conversion.h"
 
 namespace {

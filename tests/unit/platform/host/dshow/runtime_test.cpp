@@ -6,9 +6,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "capture_fixture.h"
 #include "platform/host/dshow/runtime.h"
 #include "platform/host/dshow/test_pattern.h"
+#include "unit/capture/capture_fixture.h"
 
 namespace {
 
