@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every test: installs what is missing, builds both builds, runs the host unit tests plainly,
 # under AddressSanitizer + UndefinedBehaviorSanitizer and under ThreadSanitizer, then the Windows
-# end-to-end tests under Wine against the virtual camera.
+# end-to-end tests under Wine against the virtual camera. A C++ file that clang-format would
+# change fails the run before anything is built.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,6 +12,11 @@ step() { printf '\n==== %s ====\n' "$*"; }
 
 step "installing packages"
 bash tools/setup/install-deps.sh
+
+step "formatting"
+# Fails at once on a C++ file that clang-format (.clang-format) would change.
+git ls-files -z --cached --others --exclude-standard -- '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror
+echo "every C++ file is formatted"
 
 step "building libjpeg-turbo for Windows"
 bash tools/setup/build-libjpeg-windows.sh
