@@ -3,7 +3,7 @@
 #include "app/command_line.h"
 #include "app/error_text.h"
 #include "app/zoom_window.h"
-#include "platform/com_ptr.h"
+#include "platform/com_apartment.h"
 #include "platform/files.h"
 #include "platform/gui.h"
 

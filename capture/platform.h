@@ -1,9 +1,8 @@
 #pragma once
 
 // The one seam through which the capture graph sees DirectShow: the real SDK headers on Windows,
-// the host capture runtime's declarations of the same names elsewhere. COM itself, the owner of
-// interface references (ComPtr) and of the main thread's apartment (ComApartment) come from
-// platform/com_ptr.h.
+// the host capture runtime's declarations of the same names elsewhere. COM itself and the owner
+// of interface references (ComPtr) come from platform/com_ptr.h.
 
 #include "platform/com_ptr.h"
 
@@ -15,5 +14,5 @@
 extern "C" const CLSID CLSID_SampleGrabber;
 extern "C" const CLSID CLSID_NullRenderer;
 #else
-#include "platform/host/dshow/api.h"
+#include "platform/host/windows_sdk.h"
 #endif

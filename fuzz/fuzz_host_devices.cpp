@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/host/testing/dshow_controls.h"
+#include "platform/host/dshow/test_controls.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string text(reinterpret_cast<const char*>(data), size);

@@ -12,5 +12,5 @@
 // windows.h must come first.
 #include <objbase.h>
 #else
-#include "platform/host/dshow/api.h"
+#include "platform/host/windows_sdk.h"
 #endif

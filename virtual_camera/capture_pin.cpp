@@ -6,6 +6,7 @@
 #include <cstring>
 #include <new>
 
+#include "platform/com_apartment.h"
 #include "virtual_camera/camera_filter.h"
 #include "virtual_camera/enumerators.h"
 #include "virtual_camera/module.h"

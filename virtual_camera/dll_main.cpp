@@ -4,6 +4,7 @@
 
 #include <new>
 
+#include "platform/com_apartment.h"
 #include "virtual_camera/camera_filter.h"
 #include "virtual_camera/camera_settings.h"
 #include "virtual_camera/module.h"

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/com_apartment.h"
 #include "platform/com_ptr.h"
 #include "virtual_camera/camera_settings.h"
 #include "virtual_camera/registration.h"

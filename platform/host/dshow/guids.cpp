@@ -2,7 +2,7 @@
 // the platform gives them.
 #include <cstring>
 
-#include "platform/host/dshow/api.h"
+#include "platform/host/windows_sdk.h"
 
 bool operator==(const GUID& a, const GUID& b) {
     return a.Data1 == b.Data1 && a.Data2 == b.Data2 && a.Data3 == b.Data3 &&

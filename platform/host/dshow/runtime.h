@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/host/dshow/api.h"
-#include "platform/host/testing/dshow_controls.h"
+#include "platform/host/dshow/test_controls.h"
+#include "platform/host/windows_sdk.h"
 
 namespace host::dshow {
 

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/host/testing/dshow_controls.h"
+#include "platform/host/dshow/test_controls.h"
 
 namespace host::dshow {
 

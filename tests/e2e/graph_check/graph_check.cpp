@@ -24,6 +24,7 @@
 
 #include <jpeglib.h>
 
+#include "platform/com_apartment.h"
 #include "platform/com_ptr.h"
 #include "virtual_camera/camera_settings.h"
 

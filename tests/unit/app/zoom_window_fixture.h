@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "app/zoom_window.h"
-#include "platform/com_ptr.h"
+#include "platform/com_apartment.h"
+#include "platform/host/dshow/test_controls.h"
 #include "platform/host/testing/dialog_log.h"
-#include "platform/host/testing/dshow_controls.h"
 #include "platform/host/testing/gui_controls.h"
 #include "unit/platform/files_temp_folder.h"
 

@@ -11,8 +11,9 @@
 
 #include "capture/SampleGrabberCB.h"
 #include "capture/VSample.h"
+#include "platform/com_apartment.h"
+#include "platform/host/dshow/test_controls.h"
 #include "platform/host/message_queue.h"
-#include "platform/host/testing/dshow_controls.h"
 
 namespace dshow = host::dshow;
 

@@ -7,9 +7,10 @@
 #include <vector>
 
 #include "capture/platform.h"
+#include "platform/com_apartment.h"
+#include "platform/host/dshow/test_controls.h"
 #include "platform/host/message_queue.h"
 #include "platform/host/testing/dialog_log.h"
-#include "platform/host/testing/dshow_controls.h"
 #include "platform/host/testing/gui_controls.h"
 
 // A video image test: its own simulated devices, a COM apartment on the main thread, a clock

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/four_cc.h"
-#include "platform/host/dshow/api.h"
+#include "platform/host/windows_sdk.h"
 
 namespace host::dshow {
 
