@@ -12,9 +12,8 @@
 #include <utility>
 #include <vector>
 
-#include <jpeglib.h>
-
 #include "platform/bitmap.h"
+#include "platform/camera_picture/jpeg_encoder.h"
 #include "video/frame_conversion.h"
 
 namespace {
@@ -38,38 +37,18 @@ class Reader {
 
 // A small JPEG of the given kind with pixels taken from `reader`; empty if libjpeg refuses.
 std::vector<std::uint8_t> Encode(Reader& reader, int width, int height, int kind) {
-    jpeg_compress_struct info{};
-    jpeg_error_mgr errors{};
-    info.err = jpeg_std_error(&errors);
-    errors.error_exit = [](j_common_ptr) { std::abort(); };  // valid settings only below
-    jpeg_create_compress(&info);
-    unsigned char* output = nullptr;
-    unsigned long outputSize = 0;
-    jpeg_mem_dest(&info, &output, &outputSize);
-    const int components = kind % 3 == 0 ? 3 : kind % 3 == 1 ? 1 : 4;
-    info.image_width = static_cast<JDIMENSION>(width);
-    info.image_height = static_cast<JDIMENSION>(height);
-    info.input_components = components;
-    info.in_color_space = components == 3 ? JCS_RGB : components == 1 ? JCS_GRAYSCALE : JCS_CMYK;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, 20 + reader.Byte() % 80, TRUE);
-    if (components == 3) {
-        info.comp_info[0].h_samp_factor = 1 + (kind / 3) % 2;
-        info.comp_info[0].v_samp_factor = 1 + (kind / 6) % 2;
-    }
-    if (kind & 16) jpeg_simple_progression(&info);
-    jpeg_start_compress(&info, TRUE);
-    std::vector<std::uint8_t> row(static_cast<std::size_t>(width) * components);
-    while (info.next_scanline < info.image_height) {
-        for (auto& b : row) b = reader.Byte();
-        JSAMPROW pointer = row.data();
-        jpeg_write_scanlines(&info, &pointer, 1);
-    }
-    jpeg_finish_compress(&info);
-    std::vector<std::uint8_t> jpeg(output, output + outputSize);
-    std::free(output);
-    jpeg_destroy_compress(&info);
-    return jpeg;
+    const JpegInput input = kind % 3 == 0   ? JpegInput::Rgb
+                            : kind % 3 == 1 ? JpegInput::Grey
+                                            : JpegInput::Cmyk;
+    const int components = input == JpegInput::Rgb ? 3 : input == JpegInput::Grey ? 1 : 4;
+    JpegSettings settings;
+    settings.quality = 20 + reader.Byte() % 80;
+    settings.lumaHorizontal = 1 + (kind / 3) % 2;
+    settings.lumaVertical = 1 + (kind / 6) % 2;
+    settings.progressive = (kind & 16) != 0;
+    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * height * components);
+    for (auto& b : pixels) b = reader.Byte();
+    return EncodeJpeg(pixels.data(), width, height, input, settings);
 }
 
 void Check(bool condition, const char* what) {
@@ -110,6 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             edits.emplace_back(offset, reader.Byte());
         }
         frame = Encode(reader, jpegWidth, jpegHeight, kind);
+        Check(!frame.empty(), "the encoder refused a valid picture");
         for (const auto& [offset, value] : edits) {
             if (!frame.empty()) frame[offset % frame.size()] = value;
         }

@@ -6,11 +6,11 @@
 #include <cstring>
 #include <new>
 
+#include "platform/camera_picture/camera_picture.h"
 #include "platform/com_apartment.h"
 #include "virtual_camera/camera_filter.h"
 #include "virtual_camera/enumerators.h"
 #include "virtual_camera/module.h"
-#include "virtual_camera/test_pattern.h"
 
 namespace vcam {
 namespace {
@@ -391,12 +391,12 @@ void CapturePin::Deactivate() {
     clock_.Reset();
 }
 
-bool CapturePin::DeliverFrame(uint64_t frame, uint64_t generation, TestPattern& pattern) {
+bool CapturePin::DeliverFrame(uint64_t frame, uint64_t generation, CameraPicture& picture) {
     ComPtr<IMediaSample> sample;
     if (FAILED(allocator_->GetBuffer(sample.Put(), nullptr, nullptr, 0)) || !sample) return false;
     BYTE* data = nullptr;
     if (FAILED(sample->GetPointer(&data)) || !data) return false;
-    const size_t written = pattern.Render(frame, data, static_cast<size_t>(sample->GetSize()));
+    const size_t written = picture.Draw(frame, data, static_cast<size_t>(sample->GetSize()));
     if (written == 0) return true;  // skip a frame that did not fit, keep streaming
     sample->SetActualDataLength(static_cast<long>(written));
 
@@ -424,7 +424,7 @@ bool CapturePin::DeliverFrame(uint64_t frame, uint64_t generation, TestPattern& 
 
 void CapturePin::Stream() {
     ComApartment apartment(COINIT_MULTITHREADED);
-    TestPattern pattern(format_);
+    CameraPicture picture(PictureFormatOf(format_));
     const auto interval = std::chrono::microseconds(1000000 / format_.framesPerSecond);
     auto due = std::chrono::steady_clock::now();
     uint64_t frame = 0;
@@ -443,7 +443,7 @@ void CapturePin::Stream() {
         }
         const auto now = std::chrono::steady_clock::now();
         due = (due + interval < now) ? now + interval : due + interval;
-        if (!DeliverFrame(frame, generation, pattern)) {
+        if (!DeliverFrame(frame, generation, picture)) {
             std::lock_guard<std::mutex> lock(streamLock_);
             // Downstream refused the sample (stopping, or end of its stream): wait for the
             // next run instead of spinning. A refusal from before the latest run (downstream

@@ -12,6 +12,8 @@
 #include "platform/com_ptr.h"
 #include "virtual_camera/media_type.h"
 
+class CameraPicture;
+
 namespace vcam {
 
 class VirtualCameraFilter;
@@ -78,7 +80,7 @@ class CapturePin final : public IPin, public IAMStreamConfig, public IKsProperty
     HRESULT SetBufferSize(IMemAllocator* allocator, const ALLOCATOR_PROPERTIES& wanted);
     void DropConnection();
     void Stream();
-    bool DeliverFrame(uint64_t frame, uint64_t generation, class TestPattern& pattern);
+    bool DeliverFrame(uint64_t frame, uint64_t generation, CameraPicture& picture);
 
     VirtualCameraFilter& filter_;
     VideoFormat configured_;

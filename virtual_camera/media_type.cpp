@@ -133,6 +133,28 @@ DWORD CompressionOf(PixelFormat format) {
     return 0;
 }
 
+PictureFormat PictureFormatOf(const VideoFormat& format) {
+    PictureLayout layout = PictureLayout::Yuy2;
+    switch (format.format) {
+        case PixelFormat::Rgb24:
+            layout = PictureLayout::Rgb24;
+            break;
+        case PixelFormat::Yuy2:
+            layout = PictureLayout::Yuy2;
+            break;
+        case PixelFormat::I420:
+            layout = PictureLayout::I420;
+            break;
+        case PixelFormat::Yv12:
+            layout = PictureLayout::Yv12;
+            break;
+        case PixelFormat::Mjpg:
+            layout = PictureLayout::Mjpg;
+            break;
+    }
+    return {format.width, format.height, layout, format.topDown};
+}
+
 DWORD FrameBufferSize(PixelFormat format, int width, int height) {
     const DWORD w = static_cast<DWORD>(width);
     const DWORD h = static_cast<DWORD>(height);

@@ -4,6 +4,7 @@
 
 #include <optional>
 
+#include "platform/camera_picture/camera_picture.h"
 #include "virtual_camera/camera_settings.h"
 
 namespace vcam {
@@ -42,6 +43,9 @@ GUID SubtypeOf(PixelFormat format);
 DWORD CompressionOf(PixelFormat format);
 // Bytes of one frame buffer: the exact image size, or the largest JPEG that is accepted.
 DWORD FrameBufferSize(PixelFormat format, int width, int height);
+
+// What the streaming thread draws for `format`.
+PictureFormat PictureFormatOf(const VideoFormat& format);
 
 MediaType MakeVideoType(const VideoFormat& format);
 // Reads back what a proposed type asks for; nullopt when it is no type of this camera.

@@ -1,7 +1,7 @@
 #pragma once
 
-// The picture a simulated device sends: colour bars with a block that moves one step per frame,
-// laid out in the device's format (RGB, packed or planar YUV, grey, or Motion-JPEG).
+// The picture a simulated device sends: the camera doubles' moving picture
+// (platform/camera_picture/) laid out in the device's format.
 
 #include <cstddef>
 #include <cstdint>
@@ -10,12 +10,11 @@
 
 namespace host::dshow {
 
-// Fills `size` bytes at `data` with frame number `frame` in the layout of `format`; bytes the
-// layout does not use are zero.
+// Fills `size` bytes at `data` with frame number `frame` in the layout of `format`. A buffer too
+// small for the frame carries what fits, as a real device's does; bytes the frame does not use
+// are zero. 8- and 16-bit RGB stay black; a code that no layout has gets a byte ramp that moves
+// with the frame.
 void PaintTestPattern(BYTE* data, std::size_t size, const DeviceConfig& format,
                       std::uint32_t frame);
-
-// The colour of pixel (x, y) of frame `frame`, top row 0, as B, G, R.
-void TestPatternPixel(int x, int y, int width, int height, std::uint32_t frame, BYTE bgr[3]);
 
 }  // namespace host::dshow

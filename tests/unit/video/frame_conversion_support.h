@@ -1,7 +1,8 @@
 #pragma once
 
-// Helpers of the frame conversion tests: JPEG frames encoded at test time, reference decodes
-// with libjpeg itself, photo-like pictures and bitmap comparisons.
+// Helpers of the frame conversion tests: JPEG frames encoded at test time (with the camera
+// doubles' encoder), reference decodes with libjpeg itself, photo-like pictures and bitmap
+// comparisons.
 
 #include <algorithm>
 #include <cstdint>
@@ -14,6 +15,7 @@
 #include <jpeglib.h>
 
 #include "platform/bitmap.h"
+#include "platform/camera_picture/jpeg_encoder.h"
 
 namespace conversion_test {
 
@@ -24,39 +26,18 @@ struct JpegOptions {
     bool progressive = false;
 };
 
-// Encodes `pixels` (components bytes per pixel, rows top first) in `space`.
+// Encodes `pixels` (components bytes per pixel, rows top first) in `space`: JCS_RGB,
+// JCS_EXT_BGR, JCS_GRAYSCALE or JCS_CMYK.
 inline std::vector<std::uint8_t> EncodeJpeg(const std::vector<std::uint8_t>& pixels, int width,
                                             int height, int components, J_COLOR_SPACE space,
                                             const JpegOptions& options = {}) {
-    jpeg_compress_struct info{};
-    jpeg_error_mgr errors{};
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char* output = nullptr;
-    unsigned long outputSize = 0;
-    jpeg_mem_dest(&info, &output, &outputSize);
-    info.image_width = static_cast<JDIMENSION>(width);
-    info.image_height = static_cast<JDIMENSION>(height);
-    info.input_components = components;
-    info.in_color_space = space;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, options.quality, TRUE);
-    if (components == 3) {
-        info.comp_info[0].h_samp_factor = options.hSampling;
-        info.comp_info[0].v_samp_factor = options.vSampling;
-    }
-    if (options.progressive) jpeg_simple_progression(&info);
-    jpeg_start_compress(&info, TRUE);
-    const std::size_t stride = static_cast<std::size_t>(width) * components;
-    while (info.next_scanline < info.image_height) {
-        JSAMPROW row = const_cast<JSAMPROW>(pixels.data() + info.next_scanline * stride);
-        jpeg_write_scanlines(&info, &row, 1);
-    }
-    jpeg_finish_compress(&info);
-    std::vector<std::uint8_t> jpeg(output, output + outputSize);
-    std::free(output);
-    jpeg_destroy_compress(&info);
-    return jpeg;
+    const JpegInput input = components == 1        ? JpegInput::Grey
+                            : components == 4      ? JpegInput::Cmyk
+                            : space == JCS_EXT_BGR ? JpegInput::Bgr
+                                                   : JpegInput::Rgb;
+    return ::EncodeJpeg(
+        pixels.data(), width, height, input,
+        {options.quality, options.hSampling, options.vSampling, options.progressive});
 }
 
 // Smooth gradients with fine noise: compresses like a camera picture. R, G, B per pixel.

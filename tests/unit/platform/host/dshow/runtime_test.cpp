@@ -1,11 +1,13 @@
 // The host capture runtime itself: the devices file, the default device, COM rules and the
 // platform behaviour the capture graph relies on.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
 
+#include "platform/camera_picture/camera_picture.h"
 #include "platform/host/dshow/runtime.h"
 #include "platform/host/dshow/test_pattern.h"
 #include "unit/capture/capture_fixture.h"
@@ -250,8 +252,8 @@ dshow::DeviceConfig Sized(DWORD compression, WORD bitCount) {
 TEST(TestPatternTest, RgbRowsFollowTheOrientation) {
     BYTE top[3];
     BYTE bottom[3];
-    dshow::TestPatternPixel(63, 0, 64, 32, 0, top);
-    dshow::TestPatternPixel(63, 31, 64, 32, 0, bottom);
+    CameraPicture::Pixel(64, 32, 0, 63, 0, top);
+    CameraPicture::Pixel(64, 32, 0, 63, 31, bottom);
     dshow::DeviceConfig device = Sized(BI_RGB, 24);
     std::vector<BYTE> bottomUp = PaintedFrame(device);
     std::size_t lastRow = 31 * 64 * 3;
@@ -283,6 +285,20 @@ TEST(TestPatternTest, YuvLayoutsPlaceLumaAndChromaWhereTheirCodesSay) {
     EXPECT_GT(a[blueChroma], 200);
     EXPECT_GT(b[blueChroma + 64 * 32 / 4], 200);
     EXPECT_EQ(a.size(), 64u * 32u * 3u / 2u);
+}
+
+TEST(TestPatternTest, ShortBuffersCarryTheFramesFirstBytesAndOddFormatsStayPlain) {
+    const dshow::DeviceConfig yuy2 = Sized(MakeFourCC('Y', 'U', 'Y', '2'), 16);
+    const std::vector<BYTE> whole = PaintedFrame(yuy2, 5);
+    std::vector<BYTE> part(100, 0xEE);
+    dshow::PaintTestPattern(part.data(), part.size(), yuy2, 5);
+    EXPECT_TRUE(std::equal(part.begin(), part.end(), whole.begin()));
+    // 16-bit RGB has no picture: black; a code without a layout: a ramp that moves.
+    const std::vector<BYTE> rgb16 = PaintedFrame(Sized(BI_RGB, 16));
+    EXPECT_EQ(rgb16, std::vector<BYTE>(rgb16.size(), 0));
+    std::vector<BYTE> ramp(4);
+    dshow::PaintTestPattern(ramp.data(), ramp.size(), Sized(MakeFourCC('H', '2', '6', '4'), 24), 3);
+    EXPECT_EQ(ramp, (std::vector<BYTE>{3, 4, 5, 6}));
 }
 
 TEST(TestPatternTest, MotionJpegFramesAreJpegImagesThatMove) {
