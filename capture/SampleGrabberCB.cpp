@@ -4,6 +4,16 @@ namespace {
 
 std::atomic<int> liveCallbackObjects{0};
 
+// Nothing raised in a frame's handling may reach the platform's streaming thread: the frame is
+// dropped instead.
+template <class Step>
+void KeepingExceptionsFromTheStreamingThread(Step step) {
+    try {
+        step();
+    } catch (...) {
+    }
+}
+
 }  // namespace
 
 // ---- TSampleGrabberCBImpl -------------------------------------------------------------------
@@ -77,30 +87,28 @@ void TSampleGrabberCB::SetMainWindowPath(bool open) { FMainWindowPathOpen.store(
 
 HRESULT STDMETHODCALLTYPE TSampleGrabberCB::SampleCB(double, IMediaSample* pSample) {
     if (!pSample) return S_OK;
-    // The buffer's size, not the length of the valid data in it.
-    LONG size = pSample->GetSize();
-    if (size <= 0) return S_OK;
-    BYTE* buffer = nullptr;
-    if (FAILED(pSample->GetPointer(&buffer)) || !buffer) return S_OK;
-    Deliver(buffer, size);
+    KeepingExceptionsFromTheStreamingThread([&] {
+        // The buffer's size, not the length of the valid data in it.
+        LONG size = pSample->GetSize();
+        if (size <= 0) return;
+        BYTE* buffer = nullptr;
+        if (FAILED(pSample->GetPointer(&buffer)) || !buffer) return;
+        Deliver(buffer, size);
+    });
     return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE TSampleGrabberCB::BufferCB(double, BYTE* pBuffer, LONG BufferLen) {
     if (BufferLen <= 0 || !pBuffer) return S_OK;
-    Deliver(pBuffer, BufferLen);
+    KeepingExceptionsFromTheStreamingThread([&] { Deliver(pBuffer, BufferLen); });
     return S_OK;
 }
 
 void TSampleGrabberCB::Deliver(BYTE* buffer, LONG size) {
-    // Nothing may escape into the platform's streaming thread.
-    try {
-        if (FImpl->Deliver(buffer, static_cast<std::int32_t>(size))) return;
-        if (!FMainWindow || !FMainWindowPathOpen.load()) return;
-        DWORD_PTR result = 0;
-        SendMessageTimeoutA(FMainWindow, kFrameWithoutCallbackMessage, static_cast<WPARAM>(size),
-                            reinterpret_cast<LPARAM>(buffer), SMTO_NORMAL | SMTO_ABORTIFHUNG,
-                            kMainWindowSendTimeoutMs, &result);
-    } catch (...) {
-    }
+    if (FImpl->Deliver(buffer, static_cast<std::int32_t>(size))) return;
+    if (!FMainWindow || !FMainWindowPathOpen.load()) return;
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(FMainWindow, kFrameWithoutCallbackMessage, static_cast<WPARAM>(size),
+                        reinterpret_cast<LPARAM>(buffer), SMTO_NORMAL | SMTO_ABORTIFHUNG,
+                        kMainWindowSendTimeoutMs, &result);
 }

@@ -83,6 +83,7 @@ class TSampleGrabberCB final : public TSampleGrabberCBInt {
 
   private:
     ~TSampleGrabberCB();
+    // Streaming thread, inside SampleCB's and BufferCB's guard.
     void Deliver(BYTE* buffer, LONG size);
 
     std::atomic<ULONG> FRefCount{0};

@@ -1,8 +1,12 @@
 #include "capture/VSample.h"
 
 #include <cstdint>
-#include <limits>
 #include <vector>
+
+#include "capture/current_format.h"
+#include "capture/device_name.h"
+#include "capture/media_type.h"
+#include "capture/variant.h"
 
 namespace {
 
@@ -13,24 +17,6 @@ constexpr HRESULT kNoMatchingDevice = E_FAIL;
 constexpr LONG kGraphNotifyMessage = WM_APP + 1;
 constexpr DWORD kClassContext = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER;
 
-bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
-
-std::string Trimmed(const std::string& text) {
-    std::size_t first = 0;
-    std::size_t last = text.size();
-    while (first < last && IsBlank(text[first])) ++first;
-    while (last > first && IsBlank(text[last - 1])) --last;
-    return text.substr(first, last - first);
-}
-
-// Only the letters a to z fold; every other character compares as it is.
-std::string UpperAsciiLetters(std::string text) {
-    for (char& c : text) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    return text;
-}
-
 std::string ToSystemText(const OLECHAR* wide) {
     if (!wide) return {};
     int length = WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
@@ -40,14 +26,8 @@ std::string ToSystemText(const OLECHAR* wide) {
     return std::string(text.data());
 }
 
-void FreeMediaType(AM_MEDIA_TYPE* type) {
-    if (!type) return;
-    if (type->pbFormat) CoTaskMemFree(type->pbFormat);
-    if (type->pUnk) type->pUnk->Release();
-    CoTaskMemFree(type);
-}
-
-// Teardown goes on past a platform call that raises, so the later steps still release.
+// A step whose status is ignored (teardown, stopping and restarting the stream) also goes on
+// past a platform call that raises, so the later steps still run.
 template <class Step>
 void IgnoringExceptions(Step step) {
     try {
@@ -136,8 +116,7 @@ HRESULT TVideoSample::StartCapture(const std::string& name) {
 }
 
 HRESULT TVideoSample::SelectDevice(const std::string& name) {
-    std::string wanted = Trimmed(name);
-    if (wanted.empty()) wanted = "#1";
+    const std::string wanted = DeviceLookupName(name);
     int position = 0;
 
     ComPtr<ICreateDevEnum> deviceEnum;
@@ -169,22 +148,13 @@ HRESULT TVideoSample::TryDevice(IEnumMoniker& devices, const std::string& name, 
     ComPtr<IPropertyBag> properties;
     hr = device->BindToStorage(nullptr, nullptr, IID_IPropertyBag, properties.PutVoid());
     if (hr != S_OK) return hr;
-    VARIANT friendlyName;
-    VariantInit(&friendlyName);
-    hr = properties->Read(L"FriendlyName", &friendlyName, nullptr);
-    if (hr != S_OK) {
-        VariantClear(&friendlyName);
-        return hr;
+    VariantValue friendlyName;
+    hr = properties->Read(L"FriendlyName", friendlyName.Put(), nullptr);
+    if (hr != S_OK) return hr;
+
+    if (MatchDevice(name, ToSystemText(friendlyName.String()), position) == DeviceMatch::None) {
+        return S_OK;
     }
-    std::string deviceName =
-        friendlyName.vt == VT_BSTR ? ToSystemText(friendlyName.bstrVal) : std::string();
-    VariantClear(&friendlyName);
-
-    bool matches = UpperAsciiLetters(Trimmed(deviceName)) == UpperAsciiLetters(name) ||
-                   (name.size() == 2 && name[0] == '#' &&
-                    static_cast<unsigned char>(name[1]) - 48 == position);
-    if (!matches) return S_OK;
-
     ComPtr<IBaseFilter> source;
     hr = device->BindToObject(nullptr, nullptr, IID_IBaseFilter, source.PutVoid());
     if (hr == S_OK) FSource = source;
@@ -224,41 +194,48 @@ HRESULT TVideoSample::ReadCurrentFormat(std::int32_t& width, std::int32_t& heigh
     width = 0;
     height = 0;
     compression = 0;
-
-    // Frames waiting for the main window would otherwise hold up the stop.
-    if (FCallbackObject) FCallbackObject->SetMainWindowPath(false);
-    if (FMediaControl) FMediaControl->Stop();
-    if (FSource) FSource->Stop();
+    PauseStream();
+    // The stream runs again on every way out, a raised exception included.
+    struct Resume {
+        TVideoSample& capture;
+        ~Resume() { capture.ResumeStream(); }
+    } resume{*this};
 
     ComPtr<IAMStreamConfig> config;
     HRESULT hr = FindStreamConfig(config);
-    if (hr == S_OK) {
-        AM_MEDIA_TYPE* type = nullptr;
-        hr = config->GetFormat(&type);
-        if (hr == S_OK && type && IsEqualGUID(type->formattype, FORMAT_VideoInfo)) {
-            if (!type->pbFormat || type->cbFormat < sizeof(VIDEOINFOHEADER)) {
-                // A format block too small to hold the header it claims is not read.
-                hr = E_FAIL;
-            } else {
-                const auto* info = reinterpret_cast<const VIDEOINFOHEADER*>(type->pbFormat);
-                std::int64_t rows = info->bmiHeader.biHeight;
-                if (rows < 0) rows = -rows;
-                if (rows > std::numeric_limits<std::int32_t>::max()) {
-                    hr = E_FAIL;
-                } else {
-                    width = static_cast<std::int32_t>(info->bmiHeader.biWidth);
-                    height = static_cast<std::int32_t>(rows);
-                    compression = static_cast<std::uint32_t>(info->bmiHeader.biCompression);
-                }
-            }
-        }
-        FreeMediaType(type);
-    }
+    if (hr != S_OK) return hr;
+    MediaTypePtr type;
+    hr = config->GetFormat(type.Put());
+    if (hr != S_OK || !type) return hr;
 
-    if (FSource) FSource->Run(0);
-    if (FMediaControl) FMediaControl->Run();
+    CurrentFormatReading reading =
+        ReadCurrentFormatBlock(type->formattype, type->pbFormat, type->cbFormat);
+    width = reading.format.width;
+    height = reading.format.height;
+    compression = reading.format.compression;
+    return CurrentFormatResult(reading.status);
+}
+
+void TVideoSample::PauseStream() {
+    // Frames waiting for the main window would otherwise hold up the stop.
+    if (FCallbackObject) FCallbackObject->SetMainWindowPath(false);
+    // Statuses are ignored, and so is a raised exception: the reading goes on either way.
+    IgnoringExceptions([&] {
+        if (FMediaControl) FMediaControl->Stop();
+    });
+    IgnoringExceptions([&] {
+        if (FSource) FSource->Stop();
+    });
+}
+
+void TVideoSample::ResumeStream() {
+    IgnoringExceptions([&] {
+        if (FSource) FSource->Run(0);
+    });
+    IgnoringExceptions([&] {
+        if (FMediaControl) FMediaControl->Run();
+    });
     if (FCallbackObject) FCallbackObject->SetMainWindowPath(true);
-    return hr;
 }
 
 HRESULT TVideoSample::GetCameraSetting(std::int32_t id, std::int32_t& min, std::int32_t& max,

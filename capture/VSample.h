@@ -42,6 +42,9 @@ class TVideoSample {
     HRESULT TryDevice(IEnumMoniker& devices, const std::string& name, int& position);
     HRESULT ConnectAndRun();
     HRESULT FindStreamConfig(ComPtr<IAMStreamConfig>& config);
+    // Stops the graph and the source for a format reading, and runs both again.
+    void PauseStream();
+    void ResumeStream();
     void StopSource();
     void RemoveDownstream(IBaseFilter& filter);
     void ReleaseGraph();

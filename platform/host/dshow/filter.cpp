@@ -406,7 +406,8 @@ HRESULT STDMETHODCALLTYPE MediaSample::GetPointer(BYTE** ppBuffer) {
 }
 
 LONG STDMETHODCALLTYPE MediaSample::GetSize() {
-    EnterCall("IMediaSample::GetSize", {}, false);
+    // A size, not a status: an injected status is reported as the size.
+    if (auto injected = EnterCall("IMediaSample::GetSize", {}, false)) return *injected;
     return size_;
 }
 
@@ -425,6 +426,8 @@ HRESULT STDMETHODCALLTYPE MediaSample::SetActualDataLength(LONG length) {
     actualLength_ = length;
     return S_OK;
 }
+
+IMediaSample* NewMediaSample(LONG size) { return new MediaSample(size); }
 
 void MediaSample::SetTimes(REFERENCE_TIME start, REFERENCE_TIME end) {
     start_ = start;

@@ -67,17 +67,22 @@ std::optional<CameraControlConfig> ControlState(std::size_t device, LONG propert
 // with their detail, e.g. "IUnknown::QueryInterface(ISampleGrabber)" or
 // "IFilterGraph::AddFilter(Null Renderer)"; a name with detail is the more specific match.
 // The matching call, after `skip` unaffected ones, returns `status` without doing anything,
-// `times` times in a row (-1: for good).
+// `times` times in a row (-1: for good). Calls that answer with something other than a status
+// fail in their own way: IMediaSample::GetSize reports `status` as the size,
+// WideCharToMultiByte and SendMessageTimeoutA return 0.
 void FailCall(const std::string& call, HRESULT status, int skip = 0, int times = 1);
 // Likewise, but the call raises a std::runtime_error.
 void ThrowInCall(const std::string& call, int skip = 0, int times = 1);
 // How often the call (with or without detail) was made since the last ClearCallLog.
 int CallCount(const std::string& call);
 // Every call in order, as "Interface::Method" or "Interface::Method(detail)", where the detail
-// names the filter (and pin) concerned. Media-sample calls are counted but not logged; a long
-// run keeps the newest calls only.
+// names the filter (and pin) concerned. Calls of the streaming thread (the media sample's,
+// SendMessageTimeoutA) are counted but not logged; a long run keeps the newest calls only.
 std::vector<std::string> CallLog();
 void ClearCallLog();
+
+// A media sample of `size` bytes, with one reference, as a device sends them downstream.
+IMediaSample* NewMediaSample(LONG size);
 
 // COM objects of the runtime that are still alive.
 int LiveObjects();
