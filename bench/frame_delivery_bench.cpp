@@ -9,7 +9,7 @@
 
 #include "platform/bitmap.h"
 #include "platform/host/message_queue.h"
-#include "video/VFrames.h"
+#include "video/frame_path.h"
 
 namespace {
 
@@ -43,15 +43,15 @@ BENCHMARK(BM_MemcpyThreeTargets)->Unit(benchmark::kMicrosecond);
 
 void BM_OnSampleArrived(benchmark::State& state) {
     host::SetTickSource([] { return 1000u; });  // the main thread counts as idle throughout
-    auto video = TVideoImage::Create();
+    TFramePath frames;
     bool done = false;
-    video->OnAppIdle(done);
+    frames.OnAppIdle(done);
     std::vector<std::uint8_t> frame(kYuy2Size, 0x80);
     auto& queue = host::MessageQueue::Instance();
     int sinceDrain = 0;
     for (auto _ : state) {
         std::int32_t size = kYuy2Size;
-        TVideoImage::OnSampleArrived(video.get(), frame.data(), size);
+        TFramePath::OnSampleArrived(&frames, frame.data(), size);
         if (++sinceDrain == 64) {  // without a canvas the queued messages cost next to nothing
             state.PauseTiming();
             while (queue.ProcessOne()) {
@@ -63,7 +63,6 @@ void BM_OnSampleArrived(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * kYuy2Size);
     while (queue.ProcessOne()) {
     }
-    TVideoImage::Dispose(std::move(video));
     host::SetTickSource({});
 }
 BENCHMARK(BM_OnSampleArrived)->Unit(benchmark::kMicrosecond);
