@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <set>
@@ -57,20 +58,40 @@ std::uint32_t StampOf(const Bitmap& picture) {
     return number;
 }
 
-// Whether the top-left `format` region of `target` shows frame `number` as converted.
-bool ShowsFrame(const Bitmap& target, const TFrameFormat& format, std::uint32_t number) {
-    TFrameConversion conversion;
-    Bitmap reference;
-    reference.SetSize(format.width, format.height);
-    std::vector<std::uint8_t> frame = StampedFrame(format, number);
-    conversion.ConvertFrame(static_cast<std::int32_t>(frame.size()), frame.data(), format.width,
-                            format.height, format.compression, reference);
-    for (int row = 0; row < format.height; ++row)
-        if (std::memcmp(target.ScanLine(row), reference.ScanLine(row),
-                        static_cast<std::size_t>(format.width) * 3) != 0)
-            return false;
-    return true;
-}
+// Four stamped frames of one format, made ahead together with their conversions: the stream
+// only copies, and a check is a comparison.
+struct StampedFrames {
+    static constexpr std::uint32_t kCount = 4;
+
+    StampedFrames(const TFrameFormat& frameFormat, std::uint32_t firstNumber)
+        : format(frameFormat), first(firstNumber) {
+        TFrameConversion conversion;
+        for (std::uint32_t k = 0; k < kCount; ++k) {
+            frames.push_back(StampedFrame(format, first + k));
+            converted.push_back(std::make_unique<Bitmap>());
+            converted.back()->SetSize(format.width, format.height);
+            conversion.ConvertFrame(static_cast<std::int32_t>(frames.back().size()),
+                                    frames.back().data(), format.width, format.height,
+                                    format.compression, *converted.back());
+        }
+    }
+    // Whether the top-left region of `target` shows one of these frames whole.
+    bool ShownWhole(const Bitmap& target) const {
+        std::uint32_t number = StampOf(target);
+        if (number < first || number >= first + kCount) return false;
+        const Bitmap& reference = *converted[number - first];
+        for (int row = 0; row < format.height; ++row)
+            if (std::memcmp(target.ScanLine(row), reference.ScanLine(row),
+                            static_cast<std::size_t>(format.width) * 3) != 0)
+                return false;
+        return true;
+    }
+
+    TFrameFormat format;
+    std::uint32_t first;
+    std::vector<std::vector<std::uint8_t>> frames;
+    std::vector<std::unique_ptr<Bitmap>> converted;
+};
 
 // The bytes of an uncompressed RGB frame as drawn at the top-left of `target`: rows bottom-up,
 // as the frame has them (3 * width is a multiple of 4 in these tests, so rows are unpadded).
@@ -131,6 +152,7 @@ class StampedStream {
     explicit StampedStream(TFramePath& frames)
         : thread_([this, &frames] {
               for (std::uint32_t number = 0;; ++number) {
+                  const StampedFrames* sending;
                   {
                       std::unique_lock lock(mutex_);
                       paused_ = pause_;
@@ -138,14 +160,13 @@ class StampedStream {
                       changed_.wait(lock, [this] { return !pause_ || stop_; });
                       paused_ = false;
                       if (stop_) return;
-                      if (made_.empty())
-                          for (std::uint32_t k = 1; k <= 8; ++k)
-                              made_.push_back(StampedFrame(format_, k));
+                      sending = sending_;
                   }
-                  // Changed only while the stream waits above.
-                  std::vector<std::uint8_t>& frame = made_[number % 8];
+                  const std::vector<std::uint8_t>& frame =
+                      sending->frames[number % StampedFrames::kCount];
                   auto size = static_cast<std::int32_t>(frame.size());
-                  TFramePath::OnSampleArrived(&frames, frame.data(), size);
+                  TFramePath::OnSampleArrived(&frames, const_cast<std::uint8_t*>(frame.data()),
+                                              size);
                   delivered_.fetch_add(1, std::memory_order_relaxed);
               }
           }) {}
@@ -157,15 +178,14 @@ class StampedStream {
         changed_.notify_all();
         thread_.join();
     }
-    // Runs `change` with the stream stopped; frames of `format` follow.
+    // Runs `change` with the stream stopped; `next` is sent afterwards.
     template <typename Step>
-    void Change(const TFrameFormat& format, Step&& change) {
+    void Change(const StampedFrames& next, Step&& change) {
         std::unique_lock lock(mutex_);
         pause_ = true;
         changed_.wait(lock, [this] { return paused_; });
         change();
-        format_ = format;
-        made_.clear();
+        sending_ = &next;
         pause_ = false;
         changed_.notify_all();
     }
@@ -177,9 +197,7 @@ class StampedStream {
     bool pause_ = true;
     bool paused_ = false;
     bool stop_ = false;
-    TFrameFormat format_;
-    // Eight frames of the format made ahead and sent in turn: the stream itself only copies.
-    std::vector<std::vector<std::uint8_t>> made_;
+    const StampedFrames* sending_ = nullptr;
     std::atomic<int> delivered_{0};
     std::thread thread_;  // last: starts once the rest is there
 };
@@ -187,7 +205,8 @@ class StampedStream {
 TEST_F(VideoImageTest, StressAFastStreamOfChangingSizesNeverPaintsATornFrame) {
     // Converting a frame takes several times as long as copying one: the stream stores
     // around the slot being converted.
-    const TFrameFormat formats[] = {{640, 480, kYuy2}, {320, 240, kYuy2}, {480, 360, kYuy2}};
+    const StampedFrames formats[] = {
+        {{640, 480, kYuy2}, 1}, {{320, 240, kYuy2}, 101}, {{480, 360, kYuy2}, 201}};
     constexpr std::uint8_t kSentinel = 0;
     TFramePath frames;
     Bitmap target;
@@ -198,41 +217,48 @@ TEST_F(VideoImageTest, StressAFastStreamOfChangingSizesNeverPaintsATornFrame) {
 
     int painted = 0;
     int torn = 0;
+    // Each format with each canvas once, and more while 2 s have not passed.
     const auto end = Clock::now() + 2s;
-    for (int phase = 0; Clock::now() < end; ++phase) {
-        const TFrameFormat& format = formats[phase % 3];
+    for (int phase = 0; phase < 9 || Clock::now() < end; ++phase) {
+        const StampedFrames& sent = formats[phase % 3];
         const CanvasMode mode = kModes[(phase / 3) % 3];
         // A new format: the frame messages of the old one are handled with no canvas, so
         // every conversion afterwards is of a frame in the new format.
-        stream.Change(format, [&] {
+        stream.Change(sent, [&] {
             frames.AttachCanvas(nullptr);
             while (queue.ProcessOne()) {
             }
             HRESULT status = 0;
             TVideoSample graph(nullptr, status);  // never started: no frames of its own
-            frames.HookUp(graph, format);
+            frames.HookUp(graph, sent.format);
             std::fill_n(target.PixelMemory(), target.RowStride() * target.Height(), kSentinel);
         });
         std::unique_ptr<ForeignLock> foreign;
         if (mode != CanvasMode::Detached) frames.AttachCanvas(&target.GetCanvas());
         if (mode == CanvasMode::Locked) foreign = std::make_unique<ForeignLock>(target.GetCanvas());
 
-        const auto phaseEnd = Clock::now() + 60ms;
-        while (Clock::now() < phaseEnd) {
+        // 20 frame messages, or 500 ms when the stream is slow.
+        const auto phaseEnd = Clock::now() + 500ms;
+        for (int handled = 0; handled < 20 && Clock::now() < phaseEnd;) {
             if (!queue.ProcessOne()) {
                 queue.WaitForMessage(1ms);
                 continue;
             }
+            ++handled;
             std::this_thread::sleep_for(500us);  // a slow painter: frames pile up meanwhile
-            if (DrawnFrame(target, format, kSentinel).empty()) continue;
+            if (DrawnFrame(target, sent.format, kSentinel).empty()) continue;
             ++painted;
-            if (!ShowsFrame(target, format, StampOf(target))) ++torn;
+            if (!sent.ShownWhole(target)) ++torn;
             EXPECT_NE(mode, CanvasMode::Locked) << "drawn while another party held the lock";
         }
     }
     EXPECT_EQ(torn, 0);
     EXPECT_GT(painted, 0);
     EXPECT_GT(stream.Delivered(), painted);
+    // The stream did store around slots being converted.
+    EXPECT_GT(frames.RedirectedFrames(), 0u);
+    std::printf("painted %d, delivered %d, redirected %llu\n", painted, stream.Delivered(),
+                static_cast<unsigned long long>(frames.RedirectedFrames()));
 }
 
 TEST_F(VideoImageTest, StressCamerasOpenedAndClosedWhileFramesArriveKeepPaintedFramesWhole) {
