@@ -76,7 +76,7 @@ int TVideoImage::OpenCamera(const std::string& name) {
     FFrameWidth = width;
     FFrameHeight = height;
     FCompression = compression;
-    FFrames.HookUp(*FCapture, TFrameFormat{width, height, compression});
+    FFrames.HookUp(*FCapture, TFrameFormat{FFrameWidth, FFrameHeight, FCompression});
     return 0;
 }
 
