@@ -9,6 +9,7 @@
 
 #include "capture/VSample.h"
 #include "platform/bitmap.h"
+#include "platform/gui.h"
 #include "unit/video/video_image_fixture.h"
 #include "video/VFrames.h"
 #include "video/frame_path.h"
@@ -174,6 +175,37 @@ TEST_F(FramePathTest, OtherMessagesGetTheDefaultHandling) {
     ASSERT_TRUE(TargetFilledWith(0x66));
     EXPECT_EQ(frames->HandleFrameMessage(FrameMessage + 1, 0, 0), 0);
     EXPECT_TRUE(frames->Converted());  // nothing was painted again
+}
+
+TEST_F(FramePathTest, AnExceptionWhilePaintingIsShownOnceAndTheNextFramePaints) {
+    Application application;
+    application.SetTitle("camzoom");
+    frames->AttachCanvas(&target.GetCanvas());
+    IdleAt(80000);
+    Deliver(80001, Frame(kSmallFrameSize, 0x77));
+    Deliver(80001, Frame(kSmallFrameSize, 0x78));  // a second message waits behind the first
+    int nested = 0;
+    host::SetDialogClosedHook([&](const host::DialogRecord&) {
+        // A nested loop while the error is shown: the waiting frame message is ignored.
+        if (host::MessageQueue::Instance().ProcessOne()) ++nested;
+    });
+    host::FailNextCanvasDraw("Canvas does not allow drawing");
+    ASSERT_TRUE(host::MessageQueue::Instance().ProcessOne());
+    host::SetDialogClosedHook({});
+    EXPECT_EQ(nested, 1);
+    std::vector<host::DialogRecord> dialogs = host::RecordedDialogs();
+    ASSERT_EQ(dialogs.size(), 1u);
+    EXPECT_EQ(dialogs[0].icon, host::DialogIcon::Error);
+    EXPECT_EQ(dialogs[0].caption, "camzoom");
+    EXPECT_EQ(dialogs[0].text, "Canvas does not allow drawing.");
+    EXPECT_TRUE(TargetFilledWith(0));  // neither message drew
+    EXPECT_EQ(target.GetCanvas().LockCount(), 0);
+
+    // The busy flag is down again: the next frame message paints as usual.
+    Deliver(80002, Frame(kSmallFrameSize, 0x79));
+    host::PumpPendingMessages();
+    EXPECT_TRUE(TargetFilledWith(0x79));
+    EXPECT_EQ(host::RecordedDialogs().size(), 1u);
 }
 
 // The frames that a running camera delivers, as the stream's thread saw them.
