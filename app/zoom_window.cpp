@@ -34,16 +34,19 @@ TForm1::TForm1(bool autoset)
 }
 
 TForm1::~TForm1() {
+    FThread.MainThreadOnly();
     FIdle.SetHandler({});
     CloseVideo();  // when the window goes without having been destroyed by the application
 }
 
 void TForm1::FormCreate() {
+    FThread.MainThreadOnly();
     FVideo.reset();
     if (FAutoset) SetBounds({-20, -20, 10, 10});  // out of sight
 }
 
 void TForm1::FormActivate() {
+    FThread.MainThreadOnly();
     if (FReactivationExpected) {
         // The focus came back from our own modal message: not a new activation.
         FReactivationExpected = false;
@@ -88,11 +91,13 @@ void TForm1::FormActivate() {
 }
 
 void TForm1::Button1Click() {
+    FThread.MainThreadOnly();
     if (std::optional<std::string> failure = WriteOption(kZoomKey, std::to_string(FCurrentZoom)))
         ShowFailure(*failure);
 }
 
 void TForm1::Button2Click() {
+    FThread.MainThreadOnly();
     if (std::optional<std::string> failure = RunSet()) ShowFailure(*failure);
 }
 
@@ -112,9 +117,13 @@ std::optional<std::string> TForm1::RunSet() {
     return std::nullopt;
 }
 
-void TForm1::FormDestroy() { CloseVideo(); }
+void TForm1::FormDestroy() {
+    FThread.MainThreadOnly();
+    CloseVideo();
+}
 
 void TForm1::OpenVideo() {
+    FThread.MainThreadOnly();
     if (!FVideo) {
         FVideo = TVideoImage::Create();
         FVideo->AttachCanvas(&Image1.GetCanvas());
@@ -139,6 +148,7 @@ std::optional<int> TForm1::ZoomEntry() const {
 }
 
 std::optional<std::string> TForm1::ShowStatus(std::int32_t& zoom) {
+    FThread.MainThreadOnly();
     // A camera whose Zoom control was never read shows the zoom as 0.
     std::optional<int> entry = ZoomEntry();
     zoom = entry ? FControls[*entry].Value : 0;
@@ -151,6 +161,7 @@ std::optional<std::string> TForm1::ShowStatus(std::int32_t& zoom) {
 }
 
 void TForm1::ApplyZoom(std::int32_t value) {
+    FThread.MainThreadOnly();
     std::optional<int> entry = ZoomEntry();
     // No Zoom control read: nothing to send the value to (and never another control).
     if (!entry || !FVideo) return;
@@ -159,6 +170,7 @@ void TForm1::ApplyZoom(std::int32_t value) {
 }
 
 void TForm1::CloseVideo() {
+    FThread.MainThreadOnly();
     if (!FVideo) return;
     FVideo->CloseCamera();
     TVideoImage::Dispose(std::move(FVideo));

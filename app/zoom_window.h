@@ -8,6 +8,7 @@
 
 #include "platform/gui.h"
 #include "platform/messaging.h"
+#include "platform/thread_check.h"
 #include "video/VFrames.h"
 
 // One camera control as the window last read it.
@@ -70,6 +71,7 @@ class TForm1 : public Form {
     // not run the sequence again.
     void ExpectReactivation();
 
+    [[no_unique_address]] ThreadChecker FThread;
     bool FAutoset;
     // Set while a modal message shown by FormActivate is closing: the activation that returns
     // the focus from it is not a new one. Cleared when the loop next goes idle, so a later real

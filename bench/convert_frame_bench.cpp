@@ -20,6 +20,7 @@
 #include <libyuv.h>
 #endif
 
+#include "bench/frame_delivery_bench.h"
 #include "platform/bitmap.h"
 #include "tests/unit/video/frame_conversion_support.h"
 #include "video/frame_conversion.h"
@@ -200,6 +201,7 @@ class SummaryReporter : public benchmark::ConsoleReporter {
             Ratio("MJPG 4:2:0 " + s + " vs libjpeg", "ConvertFrame/MJPG-420/" + s,
                   {"Libjpeg/decode-420/" + s});
         }
+        PrintHandOverRatio();
     }
 
   private:

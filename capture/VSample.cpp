@@ -40,6 +40,7 @@ void IgnoringExceptions(Step step) {
 
 TVideoSample::TVideoSample(WindowHandle notifyWindow, HRESULT& status)
     : FNotifyWindow(static_cast<HWND>(notifyWindow)) {
+    FThread.MainThreadOnly();
     try {
         status = BuildGraphObjects();
     } catch (...) {
@@ -48,6 +49,7 @@ TVideoSample::TVideoSample(WindowHandle notifyWindow, HRESULT& status)
 }
 
 TVideoSample::~TVideoSample() {
+    FThread.MainThreadOnly();
     // A frame waiting for the main window must not hold up the stop below.
     if (FCallbackObject) FCallbackObject->SetMainWindowPath(false);
     IgnoringExceptions([&] {
@@ -106,6 +108,7 @@ bool TVideoSample::HasGraphMembers() const {
 }
 
 HRESULT TVideoSample::StartCapture(const std::string& name) {
+    FThread.MainThreadOnly();
     if (!HasGraphMembers()) return kMissingMember;
     HRESULT hr = FCaptureBuilder->SetFiltergraph(FGraph.Get());
     if (FAILED(hr)) return hr;
@@ -191,6 +194,7 @@ HRESULT TVideoSample::FindStreamConfig(ComPtr<IAMStreamConfig>& config) {
 
 HRESULT TVideoSample::ReadCurrentFormat(std::int32_t& width, std::int32_t& height,
                                         std::uint32_t& compression) {
+    FThread.MainThreadOnly();
     width = 0;
     height = 0;
     compression = 0;
@@ -241,6 +245,7 @@ void TVideoSample::ResumeStream() {
 HRESULT TVideoSample::GetCameraSetting(std::int32_t id, std::int32_t& min, std::int32_t& max,
                                        std::int32_t& step, std::int32_t& defaultValue,
                                        std::int32_t& flags, std::int32_t& value) {
+    FThread.MainThreadOnly();
     if (!FCameraControl) return S_FALSE;
     // The platform writes through these as it would through the caller's own variables.
     LONG rangeMin = min;
@@ -267,11 +272,13 @@ HRESULT TVideoSample::GetCameraSetting(std::int32_t id, std::int32_t& min, std::
 }
 
 HRESULT TVideoSample::SetCameraSetting(std::int32_t id, std::int32_t value, std::int32_t flags) {
+    FThread.MainThreadOnly();
     if (!FCameraControl) return S_FALSE;
     return FCameraControl->Set(id, value, flags);
 }
 
 void TVideoSample::SetFrameCallback(TFrameCallback callback, void* data) {
+    FThread.MainThreadOnly();
     if (FCallbackObject) FCallbackObject->Impl().Install(callback, data);
 }
 

@@ -5,6 +5,7 @@
 
 #include "capture/SampleGrabberCB.h"
 #include "capture/platform.h"
+#include "platform/thread_check.h"
 #include "platform/window_handle.h"
 
 // One capture graph: the source filter of one video input device feeds its capture stream
@@ -50,6 +51,7 @@ class TVideoSample {
     void ReleaseGraph();
     bool HasGraphMembers() const;
 
+    [[no_unique_address]] ThreadChecker FThread;
     HWND FNotifyWindow;
     ComPtr<IVideoWindow> FVideoWindow;
     ComPtr<IMediaControl> FMediaControl;

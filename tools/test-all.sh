@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Runs every test: installs what is missing, builds both builds, runs the host unit tests plainly,
-# under AddressSanitizer + UndefinedBehaviorSanitizer and under ThreadSanitizer, then the Windows
-# end-to-end tests under Wine against the virtual camera. A C++ file that clang-format would
-# change fails the run before anything is built.
+# under AddressSanitizer + UndefinedBehaviorSanitizer and under ThreadSanitizer, each libFuzzer
+# target for a short while, then the Windows end-to-end tests under Wine against the virtual
+# camera. A C++ file that clang-format would change fails the run before anything is built.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -37,6 +37,36 @@ run_host_suite() {
 run_host_suite host
 run_host_suite host-asan
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" run_host_suite host-tsan
+
+# Every fuzz/fuzz_*.cpp must build and run FUZZ_SECONDS (20 by default) without a finding; the
+# corpus of each target grows in build/fuzz/corpus/. Longer runs: fuzz/README.md.
+run_fuzz_targets() {
+    local seconds=${FUZZ_SECONDS:-20} source name target log
+    suites=$((suites + 1))
+    step "fuzz targets, ${seconds} s each"
+    cmake --preset fuzz >/dev/null
+    if ! cmake --build --preset fuzz -j "$jobs"; then
+        failures=$((failures + 1))
+        return
+    fi
+    local failed=0
+    for source in fuzz/fuzz_*.cpp; do
+        name=$(basename "$source" .cpp)
+        target=build/fuzz/fuzz/$name
+        log=build/fuzz/$name.log
+        mkdir -p "build/fuzz/corpus/$name"
+        if [ -x "$target" ] && "$target" -max_total_time="$seconds" -timeout=10 \
+            -artifact_prefix="build/fuzz/$name-" "build/fuzz/corpus/$name" >"$log" 2>&1; then
+            echo "$name: $(grep -Eo '#[0-9]+ *DONE.*' "$log" | tail -1)"
+        else
+            echo "$name: FAILED (log: $log)"
+            tail -n 30 "$log" 2>/dev/null || true
+            failed=1
+        fi
+    done
+    [ "$failed" -eq 0 ] || failures=$((failures + 1))
+}
+run_fuzz_targets
 
 step "windows build"
 cmake --preset windows >/dev/null

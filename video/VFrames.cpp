@@ -6,9 +6,7 @@
 #include <exception>
 
 #include "capture/VSample.h"
-#include "platform/bitmap.h"
 #include "platform/gui.h"
-#include "video/frame_conversion.h"
 
 namespace {
 
@@ -26,45 +24,30 @@ std::string PropertyName(TCameraProperty prop) {
     return index < kPropertyNames.size() ? kPropertyNames[index] : "";
 }
 
-TVideoImage::TVideoImage()
-    : FBitmap(std::make_unique<Bitmap>()),
-      FWindow(std::make_unique<MessageWindow>(
-          [this](unsigned message, MessageWParam wParam, MessageLParam lParam) {
-              return HandleFrameMessage(message, wParam, lParam);
-          })),
-      FIdleEvents(std::make_unique<IdleHook>()),
-      FConversion(std::make_unique<TFrameConversion>()) {
-    FIdleEvents->SetHandler([this](bool& done) { OnAppIdle(done); });
-}
+TVideoImage::TVideoImage() = default;
 
 TVideoImage::~TVideoImage() {
-    // A camera left open would go on calling into this object from its stream's thread.
+    // A camera left open would go on calling into the frame path from its stream's thread.
     CloseCamera();
-    FIdleEvents.reset();
-    FRing.Clear();
-    FWindow.reset();  // frame messages still queued are never handled
-    FConversion.reset();
 }
 
 std::unique_ptr<TVideoImage> TVideoImage::Create() { return std::make_unique<TVideoImage>(); }
 
 void TVideoImage::Dispose(std::unique_ptr<TVideoImage> image) {
     if (!image) return;
-    image->ReleaseOnDispose();
+    image->FThread.MainThreadOnly();
+    image->FFrames.ReleaseOnDispose();
     image.reset();
 }
 
-void TVideoImage::ReleaseOnDispose() {
-    FCanvas = nullptr;
-    FBitmap.reset();
-    if (FIdleEvents) FIdleEvents->SetHandler({});
-    FIdleEvents.reset();
+void TVideoImage::AttachCanvas(Canvas* canvas) {
+    FThread.MainThreadOnly();
+    FFrames.AttachCanvas(canvas);
 }
 
-void TVideoImage::AttachCanvas(Canvas* canvas) { FCanvas = canvas; }
-
 int TVideoImage::OpenCamera(const std::string& name) {
-    FConverted.store(false, std::memory_order_release);
+    FThread.MainThreadOnly();
+    FFrames.ClearConverted();
     if (FCapture) CloseCamera();
 
     Application* application = Application::Instance();
@@ -93,11 +76,12 @@ int TVideoImage::OpenCamera(const std::string& name) {
     FFrameWidth = width;
     FFrameHeight = height;
     FCompression = compression;
-    HookUpFrames();
+    FFrames.HookUp(*FCapture, TFrameFormat{FFrameWidth, FFrameHeight, FCompression});
     return 0;
 }
 
 void TVideoImage::CloseCamera() {
+    FThread.MainThreadOnly();
     try {
         FCapture.reset();  // stops the graph; no frame arrives afterwards
     } catch (...) {
@@ -110,6 +94,7 @@ std::int32_t TVideoImage::GetCameraProperty(TCameraProperty prop, std::int32_t& 
                                             std::int32_t& max, std::int32_t& step,
                                             std::int32_t& defaultValue, std::int32_t& value,
                                             bool& manual) {
+    FThread.MainThreadOnly();
     auto preset = [&] {
         min = -1;
         max = -1;
@@ -134,6 +119,7 @@ std::int32_t TVideoImage::GetCameraProperty(TCameraProperty prop, std::int32_t& 
 }
 
 std::int32_t TVideoImage::SetCameraProperty(TCameraProperty prop, std::int32_t value, bool manual) {
+    FThread.MainThreadOnly();
     std::int32_t id = 0;
     std::int32_t status = PropertyToControlId(prop, id);
     if (!FCapture) return status;

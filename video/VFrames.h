@@ -1,17 +1,14 @@
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
 
-#include "platform/messaging.h"
-#include "video/frame_ring.h"
+#include "platform/thread_check.h"
+#include "video/frame_path.h"
 
-class Bitmap;
 class Canvas;
 class TVideoSample;
-class TFrameConversion;
 
 // The seven camera controls; each maps one to one onto the platform's camera-control property
 // number of the same value.
@@ -30,13 +27,10 @@ inline constexpr int kCameraPropertyCount = 7;
 // "Pan" to "Focus"; the empty text for a number outside the enumeration.
 std::string PropertyName(TCameraProperty prop);
 
-// The message that announces a stored frame to the video image's hidden window.
-inline constexpr unsigned FrameMessage = 1686;
-
 // The camera facade: opens and closes a camera through its capture graph, reads and sets the
-// camera controls, and carries the frame path that takes the stream's frames to the main
-// thread, converts the newest one and paints it on the attached canvas. Everything runs on the
-// main thread except OnSampleArrived, which the capture stream's thread calls.
+// camera controls, and carries the frame path (TFramePath) that takes the stream's frames to
+// the main thread, converts the newest one and paints it on the attached canvas. Main thread
+// only (the thread that creates it).
 class TVideoImage {
   public:
     // Create: no capture graph, no canvas, frame size 0 by 0; then the frame-path members.
@@ -69,42 +63,13 @@ class TVideoImage {
     // 0 with `id` written for Pan to Focus; 1 with `id` untouched for any other number.
     static std::int32_t PropertyToControlId(TCameraProperty prop, std::int32_t& id);
 
-    // The frame path.
-    static void OnSampleArrived(void* data, std::uint8_t* buffer, std::int32_t& size);
-    void OnSampleArrived(const std::uint8_t* buffer, std::int32_t size);
-    MessageResult HandleFrameMessage(unsigned message, MessageWParam wParam, MessageLParam lParam);
-    void OnAppIdle(bool& done);
-    void PaintFrame();
-    void ConvertFrame(std::int32_t size, const std::uint8_t* buffer);
-
-    // What the facade holds, for the window's tests and diagnostics.
-    bool CameraOpen() const { return FCapture != nullptr; }
-    std::int32_t FrameWidth() const { return FFrameWidth; }
-    std::int32_t FrameHeight() const { return FFrameHeight; }
-    std::uint32_t Compression() const { return FCompression; }
-    bool Converted() const { return FConverted.load(std::memory_order_acquire); }
-    bool Busy() const { return FBusy; }
-    const TFrameRing& Slots() const { return FRing; }
-    WindowHandle FrameWindow() const;
-    Bitmap* FrameBitmap() const { return FBitmap.get(); }
-    TVideoSample* Capture() const { return FCapture.get(); }
-    TFrameConversion& Conversion() const { return *FConversion; }
-
   private:
-    void HookUpFrames();
-    void ReleaseOnDispose();
-
+    [[no_unique_address]] ThreadChecker FThread;
+    // The ring, hidden window, idle hook, busy flag, bitmap and canvas. Declared before the
+    // capture graph, whose stream calls into it, so that it outlives the graph.
+    TFramePath FFrames;
     std::unique_ptr<TVideoSample> FCapture;
-    bool FBusy = false;
     std::int32_t FFrameWidth = 0;
     std::int32_t FFrameHeight = 0;
     std::uint32_t FCompression = 0;
-    std::unique_ptr<Bitmap> FBitmap;
-    Canvas* FCanvas = nullptr;
-    TFrameRing FRing;  // FSlots, FSlotSizes, FCurrentSlot
-    std::unique_ptr<MessageWindow> FWindow;
-    std::unique_ptr<IdleHook> FIdleEvents;
-    std::atomic<std::uint32_t> FLastIdle{0};
-    std::unique_ptr<TFrameConversion> FConversion;  // the YUV tables, FJpeg and FJpegStream
-    std::atomic<bool> FConverted{false};
 };

@@ -1,4 +1,5 @@
 // MessageWindow, IdleHook, the tick and the yield on the host message queue.
+#include <atomic>
 #include <chrono>
 #include <mutex>
 #include <thread>
@@ -43,6 +44,7 @@ namespace {
 
 std::mutex tickMutex;
 std::function<std::uint32_t()> tickSource;
+std::atomic<bool> yieldsGiven{true};
 
 std::uint32_t SteadyTick() {
     auto now = std::chrono::steady_clock::now().time_since_epoch();
@@ -66,4 +68,8 @@ std::uint32_t TickCountMs() {
     return source ? source() : SteadyTick();
 }
 
-void YieldTimeSlice() { std::this_thread::yield(); }
+void host::SetTimeSliceYields(bool given) { yieldsGiven.store(given, std::memory_order_relaxed); }
+
+void YieldTimeSlice() {
+    if (yieldsGiven.load(std::memory_order_relaxed)) std::this_thread::yield();
+}

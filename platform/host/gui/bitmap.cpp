@@ -4,6 +4,7 @@
 
 #include "platform/bitmap.h"
 #include "platform/counted_lock.h"
+#include "platform/host/testing/gui_controls.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -14,6 +15,8 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <optional>
+#include <stdexcept>
 #include <utility>
 
 #ifndef CAMZOOM_HOST_FONT
@@ -165,7 +168,27 @@ Canvas& Bitmap::GetCanvas() {
 Canvas::Canvas(Bitmap& owner) : impl_(std::make_unique<Impl>(owner)) {}
 Canvas::~Canvas() = default;
 
+namespace {
+
+std::mutex drawFailureMutex;
+std::optional<std::string> drawFailure;
+
+}  // namespace
+
+void host::FailNextCanvasDraw(const std::string& message) {
+    std::lock_guard lock(drawFailureMutex);
+    drawFailure = message;
+}
+
 void Canvas::Draw(int x, int y, const Bitmap& source) {
+    {
+        std::lock_guard lock(drawFailureMutex);
+        if (drawFailure) {
+            std::string message = std::move(*drawFailure);
+            drawFailure.reset();
+            throw std::runtime_error(message);
+        }
+    }
     Bitmap& target = impl_->owner;
     // Clip the source rectangle against the target.
     const int left = std::max(0, -x);

@@ -46,6 +46,10 @@ bool PumpMessagesUntil(const std::function<bool()>& done, std::chrono::milliseco
 // Handles every waiting message, then reports idle once.
 void PumpPendingMessages();
 
+// The next Canvas::Draw on any canvas raises std::runtime_error(message) instead of drawing,
+// as a failing platform call would.
+void FailNextCanvasDraw(const std::string& message);
+
 // Metrics of the host's 8-point sans-serif face.
 int TextWidth(const std::string& text);
 constexpr int kTextHeight = 13;

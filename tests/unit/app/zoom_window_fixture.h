@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -76,6 +78,14 @@ class ZoomWindowTest : public ::testing::Test {
         return state ? state->value : -1;
     }
     std::vector<host::DialogRecord> Dialogs() { return host::RecordedDialogs(); }
+    // The byte count of the frames that the open camera delivers; 0 when none comes.
+    LONG DeliveredFrameSize() {
+        frameSize = 0;
+        host::dshow::SetFrameObserver([this](const BYTE*, LONG size) { frameSize = size; });
+        host::PumpMessagesUntil([this] { return frameSize != 0; }, std::chrono::seconds(5));
+        return frameSize;
+    }
+    std::atomic<LONG> frameSize{0};
 
     ComApartment apartment;
     TempFolder folder;

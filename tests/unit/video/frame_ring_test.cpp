@@ -25,20 +25,21 @@ struct CountingAllocator {
     }
 };
 
+int StoreFrame(TFrameRing& ring, std::int32_t size, std::uint8_t fill) {
+    auto frame = Frame(static_cast<std::size_t>(size), fill);
+    return ring.Store(frame.data(), size).slot;
+}
+
 TEST(FrameRing, FillsSlotsInTheCyclicOrderOneTwoZero) {
     TFrameRing ring;
-    EXPECT_EQ(ring.CurrentSlot(), 0);
     std::vector<int> order;
-    for (std::uint8_t i = 0; i < 4; ++i) {
-        auto frame = Frame(16, i);
-        ASSERT_NE(ring.Store(frame.data(), 16, [](std::uint8_t*) {}), nullptr);
-        order.push_back(ring.CurrentSlot());
-    }
+    for (std::uint8_t i = 0; i < 4; ++i) order.push_back(StoreFrame(ring, 16, i));
     EXPECT_EQ(order, (std::vector<int>{1, 2, 0, 1}));
-    ring.ReadNewest([](std::int32_t size, const std::uint8_t* buffer) {
-        ASSERT_EQ(size, 16);
-        EXPECT_EQ(buffer[0], 3);  // the newest frame wins
-    });
+    TFrameRing::Reading newest = ring.TakeNewest();
+    EXPECT_EQ(newest.Slot(), 1);
+    ASSERT_EQ(newest.Size(), 16);
+    EXPECT_EQ(newest.Buffer()[0], 3);  // the newest frame wins
+    EXPECT_EQ(ring.Redirected(), 0u);
 }
 
 TEST(FrameRing, ReusesABufferAtEqualSizeAndReplacesItAtAnother) {
@@ -46,62 +47,117 @@ TEST(FrameRing, ReusesABufferAtEqualSizeAndReplacesItAtAnother) {
     TFrameRing ring(allocator.Get());
     auto small = Frame(100, 1);
     auto large = Frame(200, 2);
-    for (int i = 0; i < 3; ++i) ring.Store(small.data(), 100, [](std::uint8_t*) {});
+    const std::uint8_t* slotOne = ring.Store(small.data(), 100).address;
+    ring.Store(small.data(), 100);
+    ring.Store(small.data(), 100);
     EXPECT_EQ(allocator.allocations, 3);
-    const std::uint8_t* slotOne = ring.SlotBuffer(1);
-    std::uint8_t* published = nullptr;
-    std::uint8_t* stored = ring.Store(small.data(), 100, [&](std::uint8_t* at) { published = at; });
+    TFrameRing::Stored again = ring.Store(small.data(), 100);
     EXPECT_EQ(allocator.allocations, 3);  // slot 1 again, same size: no allocation
-    EXPECT_EQ(stored, slotOne);
-    EXPECT_EQ(published, slotOne);
+    EXPECT_EQ(again.slot, 1);
+    EXPECT_EQ(again.address, slotOne);
 
-    ring.Store(large.data(), 200, [](std::uint8_t*) {});  // slot 2 gets another size
+    EXPECT_EQ(ring.Store(large.data(), 200).slot, 2);  // slot 2 gets another size
     EXPECT_EQ(allocator.allocations, 4);
-    EXPECT_EQ(ring.SlotSize(2), 200);
-    EXPECT_EQ(ring.SlotSize(0), 100);
+    TFrameRing::Reading newest = ring.TakeNewest();
+    EXPECT_EQ(newest.Size(), 200);
+    EXPECT_EQ(newest.Buffer()[199], 2);
 }
 
 TEST(FrameRing, DropsAFrameWhoseSlotCannotBeAllocatedAndKeepsTheNewest) {
     CountingAllocator allocator;
     TFrameRing ring(allocator.Get());
-    auto first = Frame(64, 7);
-    ring.Store(first.data(), 64, [](std::uint8_t*) {});
+    for (int i = 0; i < 3; ++i) StoreFrame(ring, 64, 5);
+    EXPECT_EQ(StoreFrame(ring, 64, 7), 1);
     allocator.fail = true;
     auto bigger = Frame(128, 9);
-    bool published = false;
-    EXPECT_EQ(ring.Store(bigger.data(), 128, [&](std::uint8_t*) { published = true; }), nullptr);
-    EXPECT_FALSE(published);
-    EXPECT_EQ(ring.CurrentSlot(), 1);
-    EXPECT_EQ(ring.SlotSize(2), 0);  // no buffer, size 0: the slot's invariant holds
-    EXPECT_EQ(ring.SlotBuffer(2), nullptr);
-    ring.ReadNewest([](std::int32_t size, const std::uint8_t* buffer) {
-        EXPECT_EQ(size, 64);
-        EXPECT_EQ(buffer[63], 7);
-    });
+    EXPECT_EQ(ring.Store(bigger.data(), 128).address, nullptr);  // slot 2's turn
+    {
+        TFrameRing::Reading newest = ring.TakeNewest();
+        EXPECT_EQ(newest.Slot(), 1);
+        EXPECT_EQ(newest.Size(), 64);
+        EXPECT_EQ(newest.Buffer()[63], 7);
+    }
 
     allocator.fail = false;  // the next frame takes the same slot and succeeds
-    ASSERT_NE(ring.Store(bigger.data(), 128, [](std::uint8_t*) {}), nullptr);
-    EXPECT_EQ(ring.CurrentSlot(), 2);
+    EXPECT_EQ(allocator.allocations, 3);
+    EXPECT_EQ(StoreFrame(ring, 64, 9), 2);
+    // Slot 2 gave up its old buffer before the failed allocation: no buffer, size 0, so even a
+    // frame of its old size allocates.
+    EXPECT_EQ(allocator.allocations, 4);
 }
 
 TEST(FrameRing, IgnoresEmptyFramesAndClearKeepsThePosition) {
-    TFrameRing ring;
+    CountingAllocator allocator;
+    TFrameRing ring(allocator.Get());
     auto frame = Frame(8, 1);
-    EXPECT_EQ(ring.Store(frame.data(), 0, [](std::uint8_t*) {}), nullptr);
-    EXPECT_EQ(ring.Store(frame.data(), -5, [](std::uint8_t*) {}), nullptr);
-    EXPECT_EQ(ring.Store(nullptr, 8, [](std::uint8_t*) {}), nullptr);
-    EXPECT_EQ(ring.CurrentSlot(), 0);
-    ring.ReadNewest([](std::int32_t size, const std::uint8_t* buffer) {
-        EXPECT_EQ(size, 0);
-        EXPECT_EQ(buffer, nullptr);
-    });
-    ring.Store(frame.data(), 8, [](std::uint8_t*) {});
+    EXPECT_EQ(ring.Store(frame.data(), 0).address, nullptr);
+    EXPECT_EQ(ring.Store(frame.data(), -5).address, nullptr);
+    EXPECT_EQ(ring.Store(nullptr, 8).address, nullptr);
+    {
+        TFrameRing::Reading newest = ring.TakeNewest();
+        EXPECT_EQ(newest.Slot(), 0);
+        EXPECT_EQ(newest.Size(), 0);
+        EXPECT_EQ(newest.Buffer(), nullptr);
+    }
+    EXPECT_EQ(StoreFrame(ring, 8, 1), 1);
     ring.Clear();
-    EXPECT_EQ(ring.CurrentSlot(), 1);
-    EXPECT_EQ(ring.SlotSize(1), 0);
+    EXPECT_EQ(StoreFrame(ring, 8, 1), 2);
+    EXPECT_EQ(StoreFrame(ring, 8, 1), 0);
+    EXPECT_EQ(StoreFrame(ring, 8, 1), 1);  // freed by Clear: allocated again
+    EXPECT_EQ(allocator.allocations, 4);
 }
 
-// A reader always sees one whole frame: every byte of the newest slot has the same value, even
+// While the main thread converts a slot, the stream stores around it: the frame whose turn
+// would be the taken slot goes into the third one, which keeps newest-wins and loses nothing.
+TEST(FrameRing, StoresAroundTheSlotBeingConvertedAndCountsTheRedirectedFrames) {
+    CountingAllocator allocator;
+    TFrameRing ring(allocator.Get());
+    StoreFrame(ring, 32, 1);  // slot 1
+    std::vector<int> order;
+    {
+        TFrameRing::Reading taken = ring.TakeNewest();
+        ASSERT_EQ(taken.Slot(), 1);
+        const std::uint8_t* address = taken.Buffer();
+        // Other sizes too: the taken slot is neither rewritten nor reallocated.
+        for (std::uint8_t i = 0; i < 5; ++i) order.push_back(StoreFrame(ring, 48 + i, 100 + i));
+        EXPECT_EQ(taken.Buffer(), address);
+        EXPECT_EQ(taken.Size(), 32);
+        for (int k = 0; k < 32; ++k) ASSERT_EQ(taken.Buffer()[k], 1);
+        EXPECT_EQ(ring.Redirected(), 2u);
+    }
+    EXPECT_EQ(order, (std::vector<int>{2, 0, 2, 0, 2}));
+    // Given back: the cycle goes on from the newest slot.
+    EXPECT_EQ(StoreFrame(ring, 32, 2), 0);
+    EXPECT_EQ(StoreFrame(ring, 32, 3), 1);
+    EXPECT_EQ(ring.Redirected(), 2u);
+    TFrameRing::Reading newest = ring.TakeNewest();
+    EXPECT_EQ(newest.Slot(), 1);
+    EXPECT_EQ(newest.Buffer()[0], 3);
+}
+
+TEST(FrameRing, ConvertedHoldsOnlyWhileNoNewerFrameArrived) {
+    TFrameRing ring;
+    EXPECT_FALSE(ring.Converted());
+    StoreFrame(ring, 16, 1);
+    ring.TakeNewest().Finish(true);
+    EXPECT_TRUE(ring.Converted());
+    StoreFrame(ring, 16, 2);  // a new frame: the bitmap no longer holds the newest
+    EXPECT_FALSE(ring.Converted());
+
+    {
+        TFrameRing::Reading reading = ring.TakeNewest();
+        StoreFrame(ring, 16, 3);  // arrives during the conversion
+        reading.Finish(true);
+    }
+    EXPECT_FALSE(ring.Converted());
+    ring.TakeNewest().Finish(false);  // not dealt with
+    EXPECT_FALSE(ring.Converted());
+    ring.TakeNewest().Finish(true);
+    ring.ClearConverted();
+    EXPECT_FALSE(ring.Converted());
+}
+
+// A reader always sees one whole frame: every byte of the taken slot has the same value, even
 // while the writer rewrites and resizes slots as fast as it can (run under TSan too).
 TEST(FrameRing, ReaderNeverSeesAFrameBeingRewritten) {
     TFrameRing ring;
@@ -112,18 +168,17 @@ TEST(FrameRing, ReaderNeverSeesAFrameBeingRewritten) {
             std::size_t size = 1024 + (n % 4) * 1024;
             std::fill(frame.begin(), frame.begin() + static_cast<std::ptrdiff_t>(size),
                       static_cast<std::uint8_t>(n));
-            ring.Store(frame.data(), static_cast<std::int32_t>(size), [](std::uint8_t*) {});
+            ring.Store(frame.data(), static_cast<std::int32_t>(size));
         }
     });
     int torn = 0;
     for (int i = 0; i < 2000; ++i) {
-        ring.ReadNewest([&](std::int32_t size, const std::uint8_t* buffer) {
-            for (std::int32_t k = 1; k < size; ++k)
-                if (buffer[k] != buffer[0]) {
-                    ++torn;
-                    break;
-                }
-        });
+        TFrameRing::Reading newest = ring.TakeNewest();
+        for (std::int32_t k = 1; k < newest.Size(); ++k)
+            if (newest.Buffer()[k] != newest.Buffer()[0]) {
+                ++torn;
+                break;
+            }
     }
     stop = true;
     writer.join();

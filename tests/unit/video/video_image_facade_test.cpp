@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <string>
 
 #include "unit/video/video_image_fixture.h"
@@ -8,6 +9,7 @@
 
 namespace {
 
+using namespace std::chrono_literals;
 using host::dshow::CameraControlConfig;
 using host::dshow::DeviceConfig;
 
@@ -41,9 +43,6 @@ TEST_F(VideoImageFacade, WithoutCameraReadsPresetsAndSendsNothing) {
     ExpectPresets(r);
     EXPECT_EQ(video->SetCameraProperty(TCameraProperty::Zoom, 150, true), 0);
     EXPECT_EQ(host::dshow::CallCount("IAMCameraControl::Set"), 0);
-    EXPECT_EQ(video->FrameWidth(), 0);
-    EXPECT_EQ(video->FrameHeight(), 0);
-    EXPECT_EQ(video->Compression(), 0u);
     TVideoImage::Dispose(std::move(video));
 }
 
@@ -133,24 +132,28 @@ TEST_F(VideoImageFacade, SetSendsTheValueInTheModeAskedFor) {
     TVideoImage::Dispose(std::move(video));
 }
 
+// The frame size shows in what is painted: the frame bitmap is sized at each successful open.
 TEST_F(VideoImageFacade, FailedOpenKeepsTheLastFrameSizeAndLeavesNoCamera) {
     auto video = TVideoImage::Create();
+    Bitmap target;
+    target.SetSize(16, 16);
+    video->AttachCanvas(&target.GetCanvas());
     EXPECT_EQ(video->OpenCamera("No Such Camera"), 1);
-    EXPECT_FALSE(video->CameraOpen());
-    EXPECT_EQ(video->FrameWidth(), 0);
-    EXPECT_EQ(video->FrameHeight(), 0);
+    EXPECT_EQ(host::dshow::RunningStreams(), 0);
+    EXPECT_EQ(Read(*video, TCameraProperty::Zoom).status, 1);  // no camera open
 
     ASSERT_EQ(video->OpenCamera("  small rgb CAMERA "), 0);
-    EXPECT_EQ(video->FrameWidth(), 8);
-    EXPECT_EQ(video->FrameHeight(), 6);
-    EXPECT_EQ(video->Compression(), 0u);
+    tick = 1000;
+    host::PumpPendingMessages();  // idle: the stream's frames pass from now on
+    ASSERT_TRUE(WaitForFrameMessage());
 
     EXPECT_EQ(video->OpenCamera("No Such Camera"), 1);
-    EXPECT_FALSE(video->CameraOpen());
     EXPECT_EQ(host::dshow::RunningStreams(), 0);
-    EXPECT_EQ(video->FrameWidth(), 8);
-    EXPECT_EQ(video->FrameHeight(), 6);
     EXPECT_EQ(Read(*video, TCameraProperty::Zoom).status, 1);
+    // The first camera's queued frame paints at the first camera's 8 x 6.
+    Fill(target, 0x5A);
+    host::PumpPendingMessages();
+    EXPECT_EQ(PaintedExtent(target, 0x5A), std::make_pair(8, 6));
     TVideoImage::Dispose(std::move(video));
 }
 
@@ -158,14 +161,13 @@ TEST_F(VideoImageFacade, ExceptionInStartOrFailedFormatClosesTheGraph) {
     auto video = TVideoImage::Create();
     host::dshow::ThrowInCall("ICaptureGraphBuilder2::SetFiltergraph");
     EXPECT_EQ(video->OpenCamera(""), 1);
-    EXPECT_FALSE(video->CameraOpen());
+    EXPECT_EQ(Read(*video, TCameraProperty::Zoom).status, 1);  // no camera open
     EXPECT_EQ(host::dshow::LiveObjects(), 0);
 
     host::dshow::FailCall("IAMStreamConfig::GetFormat", E_FAIL);
     EXPECT_EQ(video->OpenCamera(""), 1);
-    EXPECT_FALSE(video->CameraOpen());
+    EXPECT_EQ(Read(*video, TCameraProperty::Zoom).status, 1);
     EXPECT_EQ(host::dshow::RunningStreams(), 0);
-    EXPECT_EQ(video->FrameWidth(), 0);
     TVideoImage::Dispose(std::move(video));
 }
 
@@ -173,10 +175,12 @@ TEST_F(VideoImageFacade, SecondOpenClosesTheFirstGraphBeforeBuildingTheNext) {
     auto video = TVideoImage::Create();
     ASSERT_EQ(video->OpenCamera("#1"), 0);
     host::dshow::ClearCallLog();
+    WatchFrames();
     ASSERT_EQ(video->OpenCamera("#2"), 0);
-    EXPECT_EQ(video->FrameWidth(), 640);
-    EXPECT_EQ(video->FrameHeight(), 480);
     EXPECT_EQ(host::dshow::RunningStreams(), 1);
+    lastFrameSize = 0;  // the first camera delivers no more
+    EXPECT_TRUE(host::PumpMessagesUntil([&] { return lastFrameSize != 0; }, 5s));
+    EXPECT_EQ(lastFrameSize, 640 * 480 * 2);  // the second device's 640 x 480 YUY2
 
     std::vector<std::string> log = host::dshow::CallLog();
     auto stop = std::find(log.begin(), log.end(), "IMediaControl::Stop");

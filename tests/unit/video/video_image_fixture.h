@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "capture/platform.h"
+#include "platform/bitmap.h"
 #include "platform/com_apartment.h"
 #include "platform/host/dshow/test_controls.h"
 #include "platform/host/message_queue.h"
@@ -50,6 +54,41 @@ class VideoImageTest : public ::testing::Test {
     static std::vector<std::uint8_t> Frame(std::size_t size, std::uint8_t fill) {
         return std::vector<std::uint8_t>(size, fill);
     }
+
+    // Waits until a frame message is queued: true when one is.
+    static bool WaitForFrameMessage() {
+        auto& queue = host::MessageQueue::Instance();
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (queue.PendingCount() == 0 && std::chrono::steady_clock::now() < deadline)
+            queue.WaitForMessage(std::chrono::milliseconds(50));
+        return queue.PendingCount() > 0;
+    }
+
+    // Width and height of what was drawn from the top-left corner of a canvas that had been
+    // filled with `background`: the pixels that differ from it.
+    static std::pair<int, int> PaintedExtent(const Bitmap& target, std::uint8_t background) {
+        int width = 0;
+        int height = 0;
+        for (int row = 0; row < target.Height(); ++row)
+            for (int x = 0; x < target.Width(); ++x) {
+                const std::uint8_t* pixel = target.ScanLine(row) + x * 3;
+                if (std::any_of(pixel, pixel + 3,
+                                [&](std::uint8_t b) { return b != background; })) {
+                    width = std::max(width, x + 1);
+                    height = std::max(height, row + 1);
+                }
+            }
+        return {width, height};
+    }
+    static void Fill(Bitmap& target, std::uint8_t value) {
+        std::fill_n(target.PixelMemory(), target.RowStride() * target.Height(), value);
+    }
+
+    // The byte count of the newest frame a camera delivered since WatchFrames (0: none yet).
+    void WatchFrames() {
+        host::dshow::SetFrameObserver([this](const BYTE*, LONG size) { lastFrameSize = size; });
+    }
+    std::atomic<LONG> lastFrameSize{0};
 
     ComApartment apartment;
     std::atomic<std::uint32_t> tick{5000};
