@@ -19,6 +19,8 @@
 #include "capture/VSample.h"
 #include "capture/platform.h"
 #include "platform/bitmap.h"
+#include "platform/com_apartment.h"
+#include "platform/four_cc.h"
 #include "platform/host/dshow/test_controls.h"
 #include "platform/host/message_queue.h"
 #include "video/frame_conversion.h"
@@ -116,7 +118,7 @@ void HookUpFullHdMotionJpeg(TFramePath& frames) {
     host::dshow::DeviceConfig camera = host::dshow::DefaultDevice();
     camera.width = 1920;
     camera.height = 1080;
-    camera.compression = host::dshow::FourCC('M', 'J', 'P', 'G');
+    camera.compression = MakeFourCC('M', 'J', 'P', 'G');
     camera.bitCount = 24;
     host::dshow::UseDevices({camera});
     HRESULT status = 0;
