@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Writes a zip again from its own entries, in name order, each with the one time stamp given
-(seconds since 1970, UTC), its Unix mode and no extra fields: the archive then depends on the
+(seconds since 1970, UTC), a fixed Unix mode and no extra fields: the archive then depends on the
 files' contents alone. CPack's archive writer also stores each file's change time, which no one
 can set to a fixed value.
 
@@ -22,10 +22,12 @@ def main():
         for info, data in sorted(entries, key=lambda entry: entry[0].filename):
             fresh = zipfile.ZipInfo(info.filename, date_time=stamp)
             fresh.create_system = 3  # Unix, so that the mode below is read as such
-            fresh.external_attr = info.external_attr
             if info.is_dir():
+                # Folders are made by the packer, with the umask's mode: one fixed mode instead.
+                fresh.external_attr = (0o40755 << 16) | 0x10
                 target.writestr(fresh, b"")
             else:
+                fresh.external_attr = info.external_attr  # the mode that install() gave the file
                 fresh.compress_type = zipfile.ZIP_DEFLATED
                 target.writestr(fresh, data, compresslevel=9)
     os.replace(temporary, path)
