@@ -127,7 +127,8 @@ void TForm1::OpenVideo() {
     if (!FVideo) {
         FVideo = TVideoImage::Create();
         FVideo->AttachCanvas(&Image1.GetCanvas());
-        FVideo->OpenCamera(FCameraName);  // a camera that cannot be opened reads as presets
+        // A camera that cannot be opened reads as presets; only autoset's exit code tells.
+        FOutcome.cameraOpened = FVideo->OpenCamera(FCameraName) == 0;
     }
     for (int p = 0; p < kCameraPropertyCount; ++p) {
         auto prop = static_cast<TCameraProperty>(p);
@@ -135,6 +136,7 @@ void TForm1::OpenVideo() {
         bool manual = true;
         std::int32_t status =
             FVideo->GetCameraProperty(prop, min, max, step, defaultValue, value, manual);
+        if (prop == TCameraProperty::Zoom) FOutcome.zoomReading = status;
         if (status < 0) continue;  // a failed reading keeps the entry's last values
         FControls[p] = {p, PropertyName(prop), min, max, step, value, manual};
     }
@@ -166,7 +168,8 @@ void TForm1::ApplyZoom(std::int32_t value) {
     // No Zoom control read: nothing to send the value to (and never another control).
     if (!entry || !FVideo) return;
     const TPropertyControl& control = FControls[*entry];
-    FVideo->SetCameraProperty(static_cast<TCameraProperty>(control.Prop), value, control.Manual);
+    FOutcome.zoomSetting = FVideo->SetCameraProperty(static_cast<TCameraProperty>(control.Prop),
+                                                     value, control.Manual);
 }
 
 void TForm1::CloseVideo() {

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "app/autoset_exit_code.h"
 #include "platform/gui.h"
 #include "platform/messaging.h"
 #include "platform/thread_check.h"
@@ -51,6 +52,8 @@ class TForm1 : public Form {
 
     bool Autoset() const { return FAutoset; }
     const TVideoImage* Video() const { return FVideo.get(); }
+    // What opening the camera, reading its zoom and setting it answered, for autoset's exit code.
+    const AutosetOutcome& Outcome() const { return FOutcome; }
 
     std::string FCameraName;
     std::int32_t FModeWidth = 0;
@@ -73,6 +76,7 @@ class TForm1 : public Form {
 
     [[no_unique_address]] ThreadChecker FThread;
     bool FAutoset;
+    AutosetOutcome FOutcome;
     // Set while a modal message shown by FormActivate is closing: the activation that returns
     // the focus from it is not a new one. Cleared when the loop next goes idle, so a later real
     // activation always runs the whole sequence.

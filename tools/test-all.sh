@@ -84,6 +84,21 @@ if ! bash tests/e2e/run.sh build/windows; then
     failures=$((failures + 1))
 fi
 
+step "packages: zip and installer"
+cmake --build --preset windows --target package
+
+step "reproducible build: a second build folder gives the same bytes"
+suites=$((suites + 1))
+if ! bash tests/release/reproducible.sh build/windows; then
+    failures=$((failures + 1))
+fi
+
+step "packages under Wine: install, version, autoset exit codes, logon task, uninstall"
+suites=$((suites + 1))
+if ! bash tests/e2e/package_run.sh build/windows; then
+    failures=$((failures + 1))
+fi
+
 step "summary"
 echo "suites: $((suites - failures)) passed, $failures failed"
 [ "$failures" -eq 0 ]

@@ -8,6 +8,7 @@
 //   wine_probe wait-gone --title T                   until no such window exists
 //   wine_probe close --title T                       posts WM_CLOSE
 //   wine_probe hold-file --path P --timeout S        keeps P open, unshared, for S seconds
+//   wine_probe file-version --path P                 P's version resource (file_version.h)
 // Common option: --timeout SECONDS (default 10) for finding the window or the condition.
 // Output lines:
 //   window hwnd=H pid=P left=L top=T width=W height=H client=CWxCH visible=V class=C title=TEXT
@@ -19,6 +20,7 @@
 #include <cstdio>
 #include <string>
 
+#include "tools/wine_probe/file_version.h"
 #include "tools/wine_probe/probe_windows.h"
 
 namespace {
@@ -154,6 +156,11 @@ int Run(const Options& o) {
         Sleep(static_cast<DWORD>(o.timeoutSeconds * 1000));
         CloseHandle(file);
         return 0;
+    }
+    if (o.command == L"file-version") {
+        if (probe::PrintFileVersion(o.path)) return 0;
+        std::fprintf(stderr, "wine_probe: no version resource in %s\n", Utf8(o.path).c_str());
+        return 1;
     }
     if (o.title.empty()) return Usage();
     if (o.command == L"wait-gone") {

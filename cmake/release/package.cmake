@@ -1,0 +1,45 @@
+# The two packages of the Windows build, made by `cmake --build --preset windows --target
+# package`: the portable zip and the NSIS installer, both from one staged tree:
+#   camzoom.exe, LICENSE.txt, station-guide.txt, CHANGELOG.txt,
+#   virtual-camera/camzoom_vcam.dll, virtual-camera/camzoom_vcam_register.exe
+
+camzoom_version_resource(camzoom DESCRIPTION "Camera set zoom: applies the station's zoom to its camera"
+  MANIFEST ${PROJECT_SOURCE_DIR}/cmake/release/camzoom.exe.manifest)
+camzoom_version_resource(camzoom_vcam DESCRIPTION "camzoom virtual camera (DirectShow video source)")
+camzoom_version_resource(camzoom_vcam_register DESCRIPTION "camzoom virtual camera registration tool")
+
+install(PROGRAMS $<TARGET_FILE:camzoom> DESTINATION .)
+install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt)
+install(FILES ${PROJECT_SOURCE_DIR}/docs/station-guide.md DESTINATION . RENAME station-guide.txt)
+install(FILES ${PROJECT_SOURCE_DIR}/CHANGELOG.md DESTINATION . RENAME CHANGELOG.txt)
+install(PROGRAMS $<TARGET_FILE:camzoom_vcam> $<TARGET_FILE:camzoom_vcam_register>
+  DESTINATION virtual-camera)
+
+# The time stamp of every packed file: $SOURCE_DATE_EPOCH when set, else the commit's time, so
+# that two builds of one commit give the same archive.
+set(CAMZOOM_SOURCE_DATE_EPOCH "$ENV{SOURCE_DATE_EPOCH}")
+if(NOT CAMZOOM_SOURCE_DATE_EPOCH)
+  execute_process(COMMAND git log -1 --format=%ct WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
+    OUTPUT_VARIABLE CAMZOOM_SOURCE_DATE_EPOCH OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+endif()
+if(NOT CAMZOOM_SOURCE_DATE_EPOCH)
+  set(CAMZOOM_SOURCE_DATE_EPOCH 1767225600)  # 2026-01-01, for a tree without its history
+endif()
+
+set(CPACK_PACKAGE_NAME camzoom)
+set(CPACK_PACKAGE_VENDOR "${CAMZOOM_VENDOR}")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Applies a camera station's stored zoom to its camera")
+set(CPACK_PACKAGE_FILE_NAME camzoom-${PROJECT_VERSION}-win64)
+set(CPACK_PACKAGE_INSTALL_DIRECTORY camzoom)
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+set(CPACK_GENERATOR ZIP NSIS)
+set(CPACK_MONOLITHIC_INSTALL ON)
+set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/packages)
+# Our own NSIS.template.in (a 64-bit, per-user installer) is found here before CPack's.
+set(CPACK_MODULE_PATH ${PROJECT_SOURCE_DIR}/cmake/release)
+set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/release/cpack_per_generator.cmake)
+set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/release/normalize_packages.cmake)
+set(CPACK_CAMZOOM_SOURCE_DATE_EPOCH ${CAMZOOM_SOURCE_DATE_EPOCH})  # CPack passes on CPACK_* only
+set(CPACK_NSIS_EXECUTABLE makensis)
+include(CPack)

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Two builds of one tree give the same bytes: builds camzoom.exe, the virtual camera and both
+# packages once more from scratch in a second build folder and compares their SHA-256 with
+# those of BUILD_DIR (made by `cmake --build --preset windows --target package`).
+#
+#   tests/release/reproducible.sh [BUILD_DIR]     (default build/windows)
+set -uo pipefail
+
+repo=$(cd "$(dirname "$0")/../.." && pwd)
+build=${1:-$repo/build/windows}
+case $build in /*) ;; *) build=$(pwd)/$build ;; esac
+second=$repo/build/windows-reproducible
+jobs=$(nproc 2>/dev/null || echo 2)
+
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+files=(app/camzoom.exe "packages/camzoom-$version-win64.zip" "packages/camzoom-$version-win64-setup.exe")
+for file in "${files[@]}"; do
+    if [ ! -f "$build/$file" ]; then
+        echo "missing $build/$file: build the windows preset's package target first"
+        exit 1
+    fi
+done
+
+rm -rf "$second"
+# The same configuration as the windows preset, in another folder; installing (and so packing)
+# needs only the three programs of the packages there.
+cmake -S "$repo" -B "$second" -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/toolchain-mingw64.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON >/dev/null || exit 1
+cmake --build "$second" -j "$jobs" --target camzoom camzoom_vcam camzoom_vcam_register \
+    >/dev/null || exit 1
+(cd "$second" && cpack >/dev/null) || exit 1
+
+failed=0
+for file in "${files[@]}"; do
+    first_hash=$(sha256sum "$build/$file" | cut -d' ' -f1)
+    second_hash=$(sha256sum "$second/$file" | cut -d' ' -f1)
+    if [ "$first_hash" = "$second_hash" ]; then
+        echo "PASS $file: $first_hash in both builds"
+    else
+        echo "FAIL $file: $first_hash here, $second_hash in $second"
+        failed=1
+    fi
+done
+exit $failed
