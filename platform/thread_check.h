@@ -1,7 +1,5 @@
 #pragma once
 
-#include <source_location>
-
 #ifndef NDEBUG
 #include <cstdio>
 #include <cstdlib>
@@ -16,19 +14,21 @@
 class ThreadChecker {
   public:
 #ifdef NDEBUG
-    void MainThreadOnly(std::source_location = std::source_location::current()) const {}
-    void StreamingThreadOnly(std::source_location = std::source_location::current()) const {}
+    void MainThreadOnly(const char* = nullptr) const {}
+    void StreamingThreadOnly(const char* = nullptr) const {}
 #else
-    void MainThreadOnly(std::source_location where = std::source_location::current()) const {
-        if (std::this_thread::get_id() != owner_) Fail(where, "runs on the main thread only");
+    // `entry` defaults to the calling function's name (GCC's and clang's builtin; the
+    // library's source_location is not there for every compiler of ours).
+    void MainThreadOnly(const char* entry = __builtin_FUNCTION()) const {
+        if (std::this_thread::get_id() != owner_) Fail(entry, "runs on the main thread only");
     }
-    void StreamingThreadOnly(std::source_location where = std::source_location::current()) const {
-        if (std::this_thread::get_id() == owner_) Fail(where, "never runs on the main thread");
+    void StreamingThreadOnly(const char* entry = __builtin_FUNCTION()) const {
+        if (std::this_thread::get_id() == owner_) Fail(entry, "never runs on the main thread");
     }
 
   private:
-    [[noreturn]] static void Fail(const std::source_location& where, const char* rule) {
-        std::fprintf(stderr, "thread contract broken: %s %s\n", where.function_name(), rule);
+    [[noreturn]] static void Fail(const char* entry, const char* rule) {
+        std::fprintf(stderr, "thread contract broken: %s %s\n", entry, rule);
         std::fflush(stderr);
         std::abort();
     }

@@ -57,7 +57,7 @@ run_fuzz_targets() {
         mkdir -p "build/fuzz/corpus/$name"
         if [ -x "$target" ] && "$target" -max_total_time="$seconds" -timeout=10 \
             -artifact_prefix="build/fuzz/$name-" "build/fuzz/corpus/$name" >"$log" 2>&1; then
-            echo "$name: $(grep -Eo '#[0-9]+ *DONE.*' "$log" | tail -1)"
+            echo "$name: $(grep -Eo 'Done [0-9]+ runs in [0-9]+ second' "$log" | tail -1)s"
         else
             echo "$name: FAILED (log: $log)"
             tail -n 30 "$log" 2>/dev/null || true
