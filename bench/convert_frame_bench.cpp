@@ -34,6 +34,31 @@ struct FrameSize {
 
 constexpr FrameSize kSizes[] = {{640, 480}, {1280, 720}, {1920, 1080}};
 
+constexpr TConversionPath kPaths[] = {TConversionPath::Scalar, TConversionPath::Sse41,
+                                      TConversionPath::Avx2, TConversionPath::Avx512};
+
+const char* PathName(TConversionPath path) {
+    switch (path) {
+        case TConversionPath::Scalar:
+            return "scalar";
+        case TConversionPath::Sse41:
+            return "sse41";
+        case TConversionPath::Avx2:
+            return "avx2";
+        case TConversionPath::Avx512:
+            return "avx512";
+    }
+    return "?";
+}
+
+// The YUV benchmarks of one layout: the best path under the layout's plain name, every other
+// path this processor runs with the path's name added.
+std::string YuvBenchName(const std::string& layout, TConversionPath path, const FrameSize& size) {
+    const bool best = path == TFrameConversion::BestSupportedPath();
+    return "ConvertFrame/" + layout + (best ? "" : std::string("-") + PathName(path)) + "/" +
+           size.Name();
+}
+
 std::vector<std::uint8_t> RandomBytes(std::size_t count) {
     std::mt19937 random(7);
     std::vector<std::uint8_t> bytes(count);
@@ -191,10 +216,13 @@ class SummaryReporter : public benchmark::ConsoleReporter {
         for (const FrameSize& size : kSizes) {
             const std::string s = size.Name();
             Ratio("RGB  " + s + " vs memcpy", "ConvertFrame/RGB/" + s, {"Floor/memcpy/" + s});
-            Ratio("YUY2 " + s + " vs libyuv", "ConvertFrame/YUY2/" + s,
-                  {"Libyuv/YUY2ToARGB+ARGBToRGB24/" + s, "Libyuv/YUY2ToI420+I420ToRGB24/" + s});
-            Ratio("I420 " + s + " vs libyuv", "ConvertFrame/I420/" + s,
-                  {"Libyuv/I420ToRGB24/" + s});
+            const std::vector<std::string> yuy2References{"Libyuv/YUY2ToARGB+ARGBToRGB24/" + s,
+                                                          "Libyuv/YUY2ToI420+I420ToRGB24/" + s};
+            const std::vector<std::string> i420References{"Libyuv/I420ToRGB24/" + s};
+            Ratio("YUY2 " + s + " vs libyuv", "ConvertFrame/YUY2/" + s, yuy2References);
+            PathRatios("YUY2", size, yuy2References);
+            Ratio("I420 " + s + " vs libyuv", "ConvertFrame/I420/" + s, i420References);
+            PathRatios("I420", size, i420References);
             Ratio("MJPG 4:2:2 " + s + " vs libjpeg", "ConvertFrame/MJPG-422/" + s,
                   {"Libjpeg/decode-422/" + s});
             Ratio("MJPG 4:2:0 " + s + " vs libjpeg", "ConvertFrame/MJPG-420/" + s,
@@ -203,6 +231,16 @@ class SummaryReporter : public benchmark::ConsoleReporter {
     }
 
   private:
+    // One indented line per path that this processor runs, so that a slower fallback shows.
+    void PathRatios(const std::string& layout, const FrameSize& size,
+                    const std::vector<std::string>& references) {
+        for (TConversionPath path : kPaths) {
+            if (!TFrameConversion::PathSupported(path)) continue;
+            Ratio("  " + layout + " " + size.Name() + " " + PathName(path),
+                  YuvBenchName(layout, path, size), references);
+        }
+    }
+
     // Against the fastest of the given references.
     void Ratio(const std::string& label, const std::string& ours,
                const std::vector<std::string>& references) {
@@ -240,16 +278,13 @@ void RegisterAll() {
         add("Floor/memcpy/" + s, MemcpyFloor, size);
         add("ConvertFrame/RGB/" + s, ConvertFrameBench, size, kCompressionRgb,
             RandomBytes(pixels * 3), best);
-        add("ConvertFrame/YUY2/" + s, ConvertFrameBench, size, kCompressionYuy2,
-            RandomBytes(pixels * 2), best);
-        add("ConvertFrame/YUY2-scalar/" + s, ConvertFrameBench, size, kCompressionYuy2,
-            RandomBytes(pixels * 2), TConversionPath::Scalar);
-        add("ConvertFrame/YUY2-sse41/" + s, ConvertFrameBench, size, kCompressionYuy2,
-            RandomBytes(pixels * 2), TConversionPath::Sse41);
-        add("ConvertFrame/I420/" + s, ConvertFrameBench, size, kCompressionI420,
-            RandomBytes(pixels * 3 / 2), best);
-        add("ConvertFrame/I420-scalar/" + s, ConvertFrameBench, size, kCompressionI420,
-            RandomBytes(pixels * 3 / 2), TConversionPath::Scalar);
+        for (TConversionPath path : kPaths) {
+            if (!TFrameConversion::PathSupported(path)) continue;
+            add(YuvBenchName("YUY2", path, size), ConvertFrameBench, size, kCompressionYuy2,
+                RandomBytes(pixels * 2), path);
+            add(YuvBenchName("I420", path, size), ConvertFrameBench, size, kCompressionI420,
+                RandomBytes(pixels * 3 / 2), path);
+        }
 #ifdef CAMZOOM_HAVE_LIBYUV
         add("Libyuv/YUY2ToARGB+ARGBToRGB24/" + s, LibyuvYuy2ViaArgb, size);
         add("Libyuv/YUY2ToI420+I420ToRGB24/" + s, LibyuvYuy2ViaI420, size);
