@@ -1,8 +1,10 @@
 // AVX-512 YUV converters (BW and VBMI): sixteen pixel pairs per step, the integer formulas of
-// the AVX2 form in twice the lanes. VBMI's two-table byte permute puts the clamped B, G, R
-// bytes of the sixteen pairs in pixel order with two instructions, where the narrower forms
-// need a shuffle per output register and channel; these loops are bound by the shift and
-// shuffle ports, so that is where the saving counts. The rows' last pairs go to the AVX2 form.
+// the AVX2 form in twice the lanes. What limits these loops is the number of vector
+// instructions per pixel, so each step uses AVX-512's wider operations where they replace two:
+// VBMI's two-table byte permute puts the clamped B, G, R bytes of the sixteen pairs in pixel
+// order with two instructions (the narrower forms need a shuffle per output register and
+// channel), a two-table word permute gathers the sums' high words, a ternary logic operation
+// masks and offsets an entry. The rows' last pairs go to the AVX2 form.
 
 // GCC 12 reports the deliberately undefined source operand of its own AVX-512 intrinsics as
 // uninitialised once they are inlined.
