@@ -44,7 +44,7 @@ cp "$out/windows.$turns.txt" "$out/windows.txt"
 printf '\n==== host build ====\n'
 sed -n '/^Ratios/,$p' "$out/host.txt"
 printf '\n==== Windows build under Wine ====\n'
-head -1 "$out/windows.txt"
+head -2 "$out/windows.txt"
 sed -n '/^Ratios/,$p' "$out/windows.txt"
 
 # Each program lists its fastest time per measurement ("  NAME  MS ms"): Windows against host,

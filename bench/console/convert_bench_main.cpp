@@ -16,6 +16,7 @@
 #include <numeric>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "bench/console/clock.h"
@@ -89,6 +90,34 @@ bool MergeTimes(const std::string& path, Times& fastest) {
     return true;
 }
 
+// Whether every path this build runs gives the scalar path's bytes for a random frame of each
+// YUV layout at `size`: the unit tests prove it on the host build, this on the build measured.
+bool PathsAgree(const FrameSize& size) {
+    for (const auto& [code, bytes] : {std::pair{kCompressionYuy2, size.Pixels() * 2},
+                                      std::pair{kCompressionI420, size.Pixels() * 3 / 2}}) {
+        const auto frame = convert_bench::RandomBytes(bytes);
+        auto convert = [&, code = code](TConversionPath path, Bitmap& bitmap) {
+            TFrameConversion conversion;
+            conversion.SetConversionPath(path);
+            bitmap.SetSize(size.width, size.height);
+            return conversion.ConvertFrame(static_cast<std::int32_t>(frame.size()), frame.data(),
+                                           size.width, size.height, code, bitmap);
+        };
+        Bitmap expected;
+        if (!convert(TConversionPath::Scalar, expected)) return false;
+        for (TConversionPath path : convert_bench::kPaths) {
+            if (!TFrameConversion::PathSupported(path)) continue;
+            Bitmap actual;
+            if (!convert(path, actual) || !conversion_test::SamePixels(actual, expected)) {
+                std::printf("path %s differs from the scalar path at %s\n",
+                            convert_bench::PathName(path), size.Name().c_str());
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
 void MeasureSize(const FrameSize& size, const Options& options, std::mt19937& random,
                  Times& fastest) {
     std::vector<Measurement> list = convert_bench::Measurements(size);
@@ -124,6 +153,10 @@ int main(int argc, char** argv) {
             std::printf(" %s", convert_bench::PathName(path));
     }
     std::printf(" (best: %s)\n", convert_bench::PathName(TFrameConversion::BestSupportedPath()));
+    for (const FrameSize& size : convert_bench::kSizes) {
+        if (!PathsAgree(size)) return 1;
+    }
+    std::printf("Every path gives the scalar path's bytes for YUY2 and I420 at every size.\n");
     std::mt19937 random(12);
     Times fastest;
     for (const std::string& path : options.merged) {
