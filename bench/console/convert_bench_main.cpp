@@ -5,9 +5,10 @@
 //   camzoom_convert_bench [--rounds N] [--filter TEXT] [--merge FILE]...
 //
 // Every round runs each measurement of a frame size once, in a new random order, as a batch of
-// calls lasting about a millisecond; load from elsewhere only ever adds time, so the fastest
-// batch is the estimate. --merge takes the fastest times listed in an earlier run's output as
-// well, so that runs taking turns with another build's can be summed up in one block.
+// calls lasting about a millisecond after one untimed call; load from elsewhere only ever adds
+// time, so the fastest batch is the estimate. --merge takes the fastest times listed in an earlier
+// run's output as well, so that runs taking turns with another build's can be summed up in one
+// block.
 
 #include <algorithm>
 #include <cstdio>
@@ -34,8 +35,12 @@ inline void KeepResults() { asm volatile("" ::: "memory"); }
 
 double Seconds(std::int64_t ticks) { return static_cast<double>(ticks) / ClockTicksPerSecond(); }
 
-// Seconds per call of a batch of `calls` calls.
+// Seconds per call of a batch of `calls` calls, after one untimed call: the other measurements
+// of the round have just filled the caches with their buffers, and a large frame's batch is
+// only a call or two, so without it the cold start would be most of what is timed.
 double TimeBatch(const Run& run, int calls) {
+    run();
+    KeepResults();
     const std::int64_t start = ClockTicks();
     for (int i = 0; i < calls; ++i) {
         run();
@@ -128,8 +133,7 @@ void MeasureSize(const FrameSize& size, const Options& options, std::mt19937& ra
     std::vector<int> calls;
     for (const Measurement& measurement : list) {
         runs.push_back(measurement.make());
-        runs.back()();  // first touch of every buffer, and the tables built
-        const double once = TimeBatch(runs.back(), 1);
+        const double once = TimeBatch(runs.back(), 1);  // also builds the tables
         calls.push_back(std::clamp(static_cast<int>(1e-3 / std::max(once, 1e-7)), 1, 10000));
     }
     std::vector<std::size_t> order(list.size());
