@@ -21,25 +21,10 @@ bool IsPacked422(std::uint32_t code) {
     return code == kCompressionYuy2 || code == kCompressionYunv || code == kCompressionYuyv;
 }
 
-bool CpuHas(TConversionPath path) {
-#if defined(__x86_64__) || defined(__i386__)
-    __builtin_cpu_init();
-    switch (path) {
-        case TConversionPath::Scalar:
-            return true;
-        case TConversionPath::Sse41:
-            return __builtin_cpu_supports("sse4.1");
-        case TConversionPath::Avx2:
-            return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("sse4.1");
-    }
-    return false;
-#else
-    return path == TConversionPath::Scalar;
-#endif
-}
-
 TPacked422Row Packed422RowFor(TConversionPath path) {
     switch (path) {
+        case TConversionPath::Avx512:
+            return Packed422RowAvx512;
         case TConversionPath::Avx2:
             return Packed422RowAvx2;
         case TConversionPath::Sse41:
@@ -52,6 +37,8 @@ TPacked422Row Packed422RowFor(TConversionPath path) {
 
 TPlanar420Rows Planar420RowsFor(TConversionPath path) {
     switch (path) {
+        case TConversionPath::Avx512:
+            return Planar420RowsAvx512;
         case TConversionPath::Avx2:
             return Planar420RowsAvx2;
         case TConversionPath::Sse41:
@@ -71,14 +58,38 @@ TFrameConversion::TFrameConversion()
 
 TFrameConversion::~TFrameConversion() = default;
 
+// Each path's rows hand their last pairs to the next narrower path, so a path needs every
+// instruction set below it as well.
+bool TFrameConversion::PathSupported(TConversionPath path) {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_cpu_init();
+    switch (path) {
+        case TConversionPath::Scalar:
+            return true;
+        case TConversionPath::Sse41:
+            return __builtin_cpu_supports("sse4.1");
+        case TConversionPath::Avx2:
+            return __builtin_cpu_supports("avx2") && PathSupported(TConversionPath::Sse41);
+        case TConversionPath::Avx512:
+            return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+                   __builtin_cpu_supports("avx512vbmi") && PathSupported(TConversionPath::Avx2);
+    }
+    return false;
+#else
+    return path == TConversionPath::Scalar;
+#endif
+}
+
 TConversionPath TFrameConversion::BestSupportedPath() {
-    if (CpuHas(TConversionPath::Avx2)) return TConversionPath::Avx2;
-    if (CpuHas(TConversionPath::Sse41)) return TConversionPath::Sse41;
+    for (TConversionPath path :
+         {TConversionPath::Avx512, TConversionPath::Avx2, TConversionPath::Sse41}) {
+        if (PathSupported(path)) return path;
+    }
     return TConversionPath::Scalar;
 }
 
 TConversionPath TFrameConversion::SetConversionPath(TConversionPath wanted) {
-    FPath = CpuHas(wanted) ? wanted : BestSupportedPath();
+    FPath = PathSupported(wanted) ? wanted : BestSupportedPath();
     return FPath;
 }
 

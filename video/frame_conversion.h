@@ -22,8 +22,8 @@ inline constexpr std::uint32_t kCompressionYuyv = MakeFourCC('Y', 'U', 'Y', 'V')
 inline constexpr std::uint32_t kCompressionMjpg = MakeFourCC('M', 'J', 'P', 'G');
 
 // Which implementation converts the YUV layouts. All of them give the same bytes; the scalar
-// table path is the reference the others are tested against.
-enum class TConversionPath { Scalar, Sse41, Avx2 };
+// table path is the reference the others are tested against. Avx512 needs AVX-512 BW and VBMI.
+enum class TConversionPath { Scalar, Sse41, Avx2, Avx512 };
 
 // Turns one delivered frame buffer into the video image's 24-bit frame bitmap: uncompressed RGB,
 // planar YUV 4:2:0, packed YUV 4:2:2 and Motion-JPEG; anything else gets a two-line notice.
@@ -56,6 +56,8 @@ class TFrameConversion {
     TConversionPath SetConversionPath(TConversionPath wanted);
     TConversionPath ConversionPath() const { return FPath; }
     static TConversionPath BestSupportedPath();
+    // Whether this processor runs `path` (checked at run time, whatever the build targets).
+    static bool PathSupported(TConversionPath path);
 
     // Largest JPEG picture decoded, in pixels: 64 million unless lowered (the fuzz target does,
     // to keep runs short). Each side is limited to 16384 as well; larger frames, and frames of

@@ -41,3 +41,8 @@ void Packed422RowAvx2(const std::uint8_t* source, std::uint8_t* target, int pair
 void Planar420RowsAvx2(const std::uint8_t* luma0, const std::uint8_t* luma1, const std::uint8_t* u,
                        const std::uint8_t* v, std::uint8_t* target0, std::uint8_t* target1,
                        int pairs, const TYuvTables& tables);
+void Packed422RowAvx512(const std::uint8_t* source, std::uint8_t* target, int pairs,
+                        const TYuvTables& tables);
+void Planar420RowsAvx512(const std::uint8_t* luma0, const std::uint8_t* luma1,
+                         const std::uint8_t* u, const std::uint8_t* v, std::uint8_t* target0,
+                         std::uint8_t* target1, int pairs, const TYuvTables& tables);

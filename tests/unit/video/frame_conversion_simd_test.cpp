@@ -14,9 +14,10 @@ namespace {
 
 std::vector<TConversionPath> SimdPaths() {
     std::vector<TConversionPath> paths;
-    const TConversionPath best = TFrameConversion::BestSupportedPath();
-    if (best != TConversionPath::Scalar) paths.push_back(TConversionPath::Sse41);
-    if (best == TConversionPath::Avx2) paths.push_back(TConversionPath::Avx2);
+    for (TConversionPath path :
+         {TConversionPath::Sse41, TConversionPath::Avx2, TConversionPath::Avx512}) {
+        if (TFrameConversion::PathSupported(path)) paths.push_back(path);
+    }
     return paths;
 }
 
@@ -48,11 +49,13 @@ TEST(ConversionSimd, RandomFramesEqualTheScalarPath) {
     if (paths.empty()) GTEST_SKIP() << "no SIMD path on this processor";
     std::mt19937 random(20261209);
     std::uniform_int_distribution<int> byte(0, 255);
-    // Around every multiple of 8 pairs, including odd widths whose last column stays untouched
-    // and widths that leave one or two pairs after the last group of eight.
-    const int widths[] = {1,  2,  3,  4,  5,  6,  7,  8,  9,   10,  14,  15, 16, 17,
-                          18, 19, 20, 23, 31, 32, 33, 34, 35,  36,  47,  48, 49, 50,
-                          51, 52, 63, 64, 65, 66, 67, 68, 127, 129, 640, 641};
+    // Around every multiple of 8 and of 16 pairs (the widest path's step), including odd widths
+    // whose last column stays untouched and widths that leave one or two pairs after the last
+    // full group.
+    const int widths[] = {1,  2,  3,   4,   5,   6,   7,   8,   9,   10,  14,  15, 16,
+                          17, 18, 19,  20,  23,  31,  32,  33,  34,  35,  36,  47, 48,
+                          49, 50, 51,  52,  63,  64,  65,  66,  67,  68,  95,  96, 97,
+                          98, 99, 100, 127, 128, 129, 130, 131, 132, 191, 640, 641};
     const int heights[] = {1, 2, 3, 4, 7};
     const std::uint32_t codes[] = {kCompressionYuy2, kCompressionI420, kCompressionYv12};
     TFrameConversion reference;

@@ -15,9 +15,10 @@ namespace {
 
 std::vector<TConversionPath> SupportedPaths() {
     std::vector<TConversionPath> paths{TConversionPath::Scalar};
-    const TConversionPath best = TFrameConversion::BestSupportedPath();
-    if (best != TConversionPath::Scalar) paths.push_back(TConversionPath::Sse41);
-    if (best == TConversionPath::Avx2) paths.push_back(TConversionPath::Avx2);
+    for (TConversionPath path :
+         {TConversionPath::Sse41, TConversionPath::Avx2, TConversionPath::Avx512}) {
+        if (TFrameConversion::PathSupported(path)) paths.push_back(path);
+    }
     return paths;
 }
 
