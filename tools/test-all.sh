@@ -23,6 +23,16 @@ bash tools/setup/build-libjpeg-windows.sh
 
 failures=0
 suites=0
+# run_suite TITLE COMMAND...: one counted suite; a failure is counted and the run goes on.
+run_suite() {
+    local title=$1
+    shift
+    suites=$((suites + 1))
+    step "$title"
+    if ! "$@"; then
+        failures=$((failures + 1))
+    fi
+}
 run_host_suite() {
     local preset=$1
     suites=$((suites + 1))
@@ -72,32 +82,16 @@ step "windows build"
 cmake --preset windows >/dev/null
 cmake --build --preset windows -j "$jobs"
 
-step "Win32 toolkit check under Wine"
-suites=$((suites + 1))
-if ! bash tools/win32_gui_check/run.sh build/windows; then
-    failures=$((failures + 1))
-fi
-
-step "end-to-end tests under Wine"
-suites=$((suites + 1))
-if ! bash tests/e2e/run.sh build/windows; then
-    failures=$((failures + 1))
-fi
+run_suite "Win32 toolkit check under Wine" bash tools/win32_gui_check/run.sh build/windows
+run_suite "end-to-end tests under Wine" bash tests/e2e/run.sh build/windows
 
 step "packages: zip and installer"
 cmake --build --preset windows --target package
 
-step "reproducible build: a second build folder gives the same bytes"
-suites=$((suites + 1))
-if ! bash tests/release/reproducible.sh build/windows; then
-    failures=$((failures + 1))
-fi
-
-step "packages under Wine: install, version, autoset exit codes, logon task, uninstall"
-suites=$((suites + 1))
-if ! bash tests/e2e/package_run.sh build/windows; then
-    failures=$((failures + 1))
-fi
+run_suite "reproducible build: a second build folder gives the same bytes" \
+    bash tests/release/reproducible.sh build/windows
+run_suite "packages under Wine: install, version, autoset exit codes, logon task, uninstall" \
+    bash tests/e2e/package_run.sh build/windows
 
 step "summary"
 echo "suites: $((suites - failures)) passed, $failures failed"
