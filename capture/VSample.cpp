@@ -57,18 +57,7 @@ TVideoSample::~TVideoSample() {
     });
     IgnoringExceptions([&] { StopSource(); });
     IgnoringExceptions([&] { ReleaseGraph(); });
-    FCallbackObject = nullptr;
-    FCallbackIntf = nullptr;
-    FSource = nullptr;
-    FGrabber = nullptr;
-    FNullRenderer = nullptr;
-    FCameraControl = nullptr;
-    FGrabberFilter = nullptr;
-    FCaptureBuilder = nullptr;
-    FMediaEvent = nullptr;
-    FMediaControl = nullptr;
-    FVideoWindow = nullptr;
-    FGraph = nullptr;
+    // The members then release their references, the callback object's first (its last one).
 }
 
 HRESULT TVideoSample::BuildGraphObjects() {
