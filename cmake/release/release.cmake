@@ -6,8 +6,10 @@ set(CAMZOOM_COPYRIGHT "Copyright (c) 2026 The camzoom authors. MIT License.")
 set(CAMZOOM_VERSION_QUAD "${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}.0")
 
 # Two builds of one commit, in any build folder, give the same bytes: no link time in the PE
-# headers, and no build or source path in the code.
-add_link_options(-Wl,--no-insert-timestamp)
+# headers, and no build or source path in the code. No symbol table either: the file symbols of
+# the static libraries' objects (libjpeg-turbo's assembly among them) name the paths they were
+# built in.
+add_link_options(-Wl,--no-insert-timestamp -s)
 add_compile_options(-ffile-prefix-map=${PROJECT_SOURCE_DIR}=. -ffile-prefix-map=${PROJECT_BINARY_DIR}=.)
 
 enable_language(RC)

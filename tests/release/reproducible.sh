@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Two builds of one tree give the same bytes: builds camzoom.exe, the virtual camera and both
-# packages once more from scratch in a second build folder and compares their SHA-256 with
-# those of BUILD_DIR (made by `cmake --build --preset windows --target package`).
+# packages once more from scratch, from a copy of the tree at another path and in another build
+# folder, and compares their SHA-256 with those of BUILD_DIR (made by
+# `cmake --build --preset windows --target package`). Both use the one libjpeg-turbo of .deps.
 #
 #   tests/release/reproducible.sh [BUILD_DIR]     (default build/windows)
 set -uo pipefail
@@ -10,6 +11,7 @@ repo=$(cd "$(dirname "$0")/../.." && pwd)
 build=${1:-$repo/build/windows}
 case $build in /*) ;; *) build=$(pwd)/$build ;; esac
 second=$repo/build/windows-reproducible
+copy=$repo/build/reproducible-source
 jobs=$(nproc 2>/dev/null || echo 2)
 
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
@@ -21,10 +23,18 @@ for file in "${files[@]}"; do
     fi
 done
 
-rm -rf "$second"
+rm -rf "$second" "$copy"
+mkdir -p "$copy"
+# The files git knows of, as they are in the working tree (a deleted one is skipped).
+git -C "$repo" ls-files -z --cached --others --exclude-standard |
+    (cd "$repo" && xargs -0 cp --parents -t "$copy" 2>/dev/null) || true
+ln -s "$repo/.deps" "$copy/.deps"
+# The copy has no history, so it gets the packages' time stamp that the tree's build used.
+SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git -C "$repo" log -1 --format=%ct)}
+export SOURCE_DATE_EPOCH
 # The same configuration as the windows preset, in another folder; installing (and so packing)
 # needs only the three programs of the packages there.
-cmake -S "$repo" -B "$second" -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/toolchain-mingw64.cmake" \
+cmake -S "$copy" -B "$second" -DCMAKE_TOOLCHAIN_FILE="$copy/cmake/toolchain-mingw64.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON >/dev/null || exit 1
 cmake --build "$second" -j "$jobs" --target camzoom camzoom_vcam camzoom_vcam_register \
     >/dev/null || exit 1
