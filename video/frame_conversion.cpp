@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/bitmap.h"
+#include "video/jpeg_colour_rows.h"
 #include "video/jpeg_image.h"
 #include "video/memory_stream.h"
 #include "video/yuv_rows.h"
@@ -49,12 +50,30 @@ TPlanar420Rows Planar420RowsFor(TConversionPath path) {
     return Planar420RowsScalar;
 }
 
+// How colour JPEG frames are finished: with our AVX-512 rows, which outrun libjpeg's own
+// upsampling and colour conversion; on the scalar path with the reference rows, so that the
+// raw-data decode is checked on any processor; otherwise by libjpeg itself (null).
+TJpegColourRow JpegColourRowFor(TConversionPath path) {
+    switch (path) {
+        case TConversionPath::Avx512:
+            return JpegColourRowAvx512;
+        case TConversionPath::Scalar:
+            return JpegColourRowScalar;
+        case TConversionPath::Avx2:
+        case TConversionPath::Sse41:
+            break;
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 TFrameConversion::TFrameConversion()
     : FJpeg(std::make_unique<TJpegImage>()),
       FJpegStream(std::make_unique<TMemoryStream>()),
-      FPath(BestSupportedPath()) {}
+      FPath(BestSupportedPath()) {
+    FJpeg->SetColourRow(JpegColourRowFor(FPath));
+}
 
 TFrameConversion::~TFrameConversion() = default;
 
@@ -90,6 +109,7 @@ TConversionPath TFrameConversion::BestSupportedPath() {
 
 TConversionPath TFrameConversion::SetConversionPath(TConversionPath wanted) {
     FPath = PathSupported(wanted) ? wanted : BestSupportedPath();
+    FJpeg->SetColourRow(JpegColourRowFor(FPath));
     return FPath;
 }
 

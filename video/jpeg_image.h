@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/bitmap.h"
+#include "video/jpeg_colour_rows.h"
 
 class TMemoryStream;
 
@@ -39,6 +40,10 @@ class TJpegImage {
 
     void SetPixelLimit(std::int64_t pixels) { pixelLimit_ = pixels; }
 
+    // The rows that finish colour frames of 4:2:2 and 4:2:0 chroma instead of libjpeg's own
+    // upsampling and colour conversion (same bytes, one pass); null, the default, for libjpeg's.
+    void SetColourRow(TJpegColourRow row) { colourRow_ = row; }
+
     int Width() const { return width_; }
     int Height() const { return height_; }
     int Components() const { return components_; }
@@ -47,6 +52,7 @@ class TJpegImage {
     struct Decoder;  // libjpeg's decompressor with its error manager, opaque here
 
   private:
+    bool DecodeColour(std::uint8_t* const* rows);
     void CopyColourPicture(Bitmap& bitmap) const;
     void CopyGreyPicture(Bitmap& bitmap) const;
 
@@ -58,6 +64,7 @@ class TJpegImage {
     int components_ = 0;
     bool progressive_ = false;
     std::int64_t pixelLimit_ = kMaxPixels;
+    TJpegColourRow colourRow_ = nullptr;
 
     // The decoded picture: a bitmap of the frame's size when it matches the target (then put
     // in place by swapping pixels), otherwise rows of B, G, R or of grey-level indices.
@@ -66,4 +73,6 @@ class TJpegImage {
     std::size_t pictureStride_ = 0;
     std::vector<std::uint8_t*> rows_;
     std::array<std::uint8_t, 256> greyLevels_{};
+    std::vector<std::uint8_t> componentRows_;  // libjpeg's raw output for our colour rows
+    std::vector<std::int16_t> colourWork_;
 };

@@ -15,12 +15,13 @@
 
 #include <immintrin.h>
 
+#include "video/bgr_pixels_avx512.h"
 #include "video/yuv_formulas.h"
 #include "video/yuv_rows.h"
 
-#define CAMZOOM_AVX512 __attribute__((target("avx512f,avx512bw,avx512vbmi,avx2,sse4.1")))
-
 namespace {
+
+using bgr_pixels_avx512::StoreBgrPixels;
 
 // vpternlogd truth table of (a & b) | c.
 constexpr int kAndOr = 0xea;
@@ -75,43 +76,6 @@ CAMZOOM_AVX512 inline __m512i HighWords(__m512i even, __m512i odd) {
     return _mm512_permutex2var_epi16(even, index, odd);
 }
 
-// Byte n of the 96 written for sixteen pairs is channel n % 3 of pixel p = n / 3. After the
-// packs, 128-bit lane j of `bg` holds B then G of pixels 8j..8j+7 and lane j of `rr` R of them
-// (twice); bit 6 of an index selects `rr`.
-constexpr char PixelByteIndex(int n) {
-    const int p = n / 3;
-    const int channel = n % 3;
-    const int at = 16 * (p / 8) + p % 8;
-    return static_cast<char>(channel == 0 ? at : channel == 1 ? at + 8 : 64 + at);
-}
-
-template <int First>
-CAMZOOM_AVX512 inline __m512i PixelOrder() {
-    return _mm512_set_epi8(
-        PixelByteIndex(First + 63), PixelByteIndex(First + 62), PixelByteIndex(First + 61),
-        PixelByteIndex(First + 60), PixelByteIndex(First + 59), PixelByteIndex(First + 58),
-        PixelByteIndex(First + 57), PixelByteIndex(First + 56), PixelByteIndex(First + 55),
-        PixelByteIndex(First + 54), PixelByteIndex(First + 53), PixelByteIndex(First + 52),
-        PixelByteIndex(First + 51), PixelByteIndex(First + 50), PixelByteIndex(First + 49),
-        PixelByteIndex(First + 48), PixelByteIndex(First + 47), PixelByteIndex(First + 46),
-        PixelByteIndex(First + 45), PixelByteIndex(First + 44), PixelByteIndex(First + 43),
-        PixelByteIndex(First + 42), PixelByteIndex(First + 41), PixelByteIndex(First + 40),
-        PixelByteIndex(First + 39), PixelByteIndex(First + 38), PixelByteIndex(First + 37),
-        PixelByteIndex(First + 36), PixelByteIndex(First + 35), PixelByteIndex(First + 34),
-        PixelByteIndex(First + 33), PixelByteIndex(First + 32), PixelByteIndex(First + 31),
-        PixelByteIndex(First + 30), PixelByteIndex(First + 29), PixelByteIndex(First + 28),
-        PixelByteIndex(First + 27), PixelByteIndex(First + 26), PixelByteIndex(First + 25),
-        PixelByteIndex(First + 24), PixelByteIndex(First + 23), PixelByteIndex(First + 22),
-        PixelByteIndex(First + 21), PixelByteIndex(First + 20), PixelByteIndex(First + 19),
-        PixelByteIndex(First + 18), PixelByteIndex(First + 17), PixelByteIndex(First + 16),
-        PixelByteIndex(First + 15), PixelByteIndex(First + 14), PixelByteIndex(First + 13),
-        PixelByteIndex(First + 12), PixelByteIndex(First + 11), PixelByteIndex(First + 10),
-        PixelByteIndex(First + 9), PixelByteIndex(First + 8), PixelByteIndex(First + 7),
-        PixelByteIndex(First + 6), PixelByteIndex(First + 5), PixelByteIndex(First + 4),
-        PixelByteIndex(First + 3), PixelByteIndex(First + 2), PixelByteIndex(First + 1),
-        PixelByteIndex(First));
-}
-
 // Converts sixteen pairs and writes exactly their 96 bytes.
 CAMZOOM_AVX512 inline void StorePairs(__m512i y0, __m512i y1, const Chroma& chroma,
                                       std::uint8_t* target) {
@@ -126,11 +90,7 @@ CAMZOOM_AVX512 inline void StorePairs(__m512i y0, __m512i y1, const Chroma& chro
         HighWords(_mm512_add_epi32(l0, chroma.green), _mm512_add_epi32(l1, chroma.green));
     const __m512i red =
         HighWords(_mm512_add_epi32(l0, chroma.red), _mm512_add_epi32(l1, chroma.red));
-    const __m512i bg = _mm512_packus_epi16(blue, green);
-    const __m512i rr = _mm512_packus_epi16(red, red);
-    _mm512_storeu_si512(target, _mm512_permutex2var_epi8(bg, PixelOrder<0>(), rr));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(target + 64),
-                        _mm512_castsi512_si256(_mm512_permutex2var_epi8(bg, PixelOrder<64>(), rr)));
+    StoreBgrPixels(blue, green, red, target);
 }
 
 // Thirty-two luma bytes as the even (Y0) and odd (Y1) pixels of sixteen pairs.
