@@ -116,7 +116,7 @@ CAMZOOM_AVX512 void Row(const std::uint8_t* luma, const std::uint8_t* cbNear,
         if (x + 32 <= width) {
             StoreBgrPixels(blue, green, red, target + 3 * x);
         } else {
-            alignas(64) std::uint8_t last[96];
+            std::uint8_t last[96];
             StoreBgrPixels(blue, green, red, last);
             std::memcpy(target + 3 * x, last, 3 * static_cast<std::size_t>(width - x));
         }
