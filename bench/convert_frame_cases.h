@@ -54,9 +54,11 @@ inline const char* PathName(TConversionPath path) {
     return "?";
 }
 
-// The YUV measurements of one layout: the best path under the layout's plain name, every other
-// path this processor runs with the path's name added.
-inline std::string YuvName(const std::string& layout, TConversionPath path, const FrameSize& size) {
+// The measurements of a layout that each conversion path does its own way (the YUV layouts and
+// Motion-JPEG): the best path under the layout's plain name, every other path this processor
+// runs with the path's name added.
+inline std::string PathMeasurementName(const std::string& layout, TConversionPath path,
+                                       const FrameSize& size) {
     const bool best = path == TFrameConversion::BestSupportedPath();
     return "ConvertFrame/" + layout + (best ? "" : std::string("-") + PathName(path)) + "/" +
            size.Name();
@@ -222,11 +224,11 @@ inline std::vector<Measurement> Measurements(const FrameSize& size) {
                     }});
     for (TConversionPath path : kPaths) {
         if (!TFrameConversion::PathSupported(path)) continue;
-        list.push_back({YuvName("YUY2", path, size), [size, pixels, path] {
+        list.push_back({PathMeasurementName("YUY2", path, size), [size, pixels, path] {
                             return ConvertFrameRun(size, kCompressionYuy2, RandomBytes(pixels * 2),
                                                    path);
                         }});
-        list.push_back({YuvName("I420", path, size), [size, pixels, path] {
+        list.push_back({PathMeasurementName("I420", path, size), [size, pixels, path] {
                             return ConvertFrameRun(size, kCompressionI420,
                                                    RandomBytes(pixels * 3 / 2), path);
                         }});
@@ -239,12 +241,21 @@ inline std::vector<Measurement> Measurements(const FrameSize& size) {
     list.push_back({"Libyuv/I420ToRGB24/" + s, [size] { return LibyuvI420Run(size); }});
 #endif
     // The JPEG frames are encoded here, once, and copied into each run.
-    for (const auto& [layout, vSampling] : {std::pair{"422", 1}, std::pair{"420", 2}}) {
-        const auto jpeg = PhotoJpeg(size, vSampling);
-        list.push_back({std::string("ConvertFrame/MJPG-") + layout + "/" + s, [size, best, jpeg] {
-                            return ConvertFrameRun(size, kCompressionMjpg, jpeg, best);
-                        }});
-        list.push_back({std::string("Libjpeg/decode-") + layout + "/" + s,
+    struct JpegLayout {
+        const char* name;
+        const char* chroma;
+        int vSampling;
+    };
+    for (const JpegLayout& layout :
+         {JpegLayout{"MJPG-422", "422", 1}, JpegLayout{"MJPG-420", "420", 2}}) {
+        const auto jpeg = PhotoJpeg(size, layout.vSampling);
+        for (TConversionPath path : kPaths) {
+            if (!TFrameConversion::PathSupported(path)) continue;
+            list.push_back({PathMeasurementName(layout.name, path, size), [size, path, jpeg] {
+                                return ConvertFrameRun(size, kCompressionMjpg, jpeg, path);
+                            }});
+        }
+        list.push_back({std::string("Libjpeg/decode-") + layout.chroma + "/" + s,
                         [jpeg] { return LibjpegRun(jpeg); }});
     }
     return list;
@@ -272,8 +283,8 @@ inline void PrintRatio(const Times& times, const std::string& label, const std::
                 mine->second / best, bestName.c_str());
 }
 
-// The ratio block: per size one line per layout, and under each YUV layout one indented line
-// per path that this processor runs, so that a slower fallback shows too.
+// The ratio block: per size one line per layout, and under each YUV and Motion-JPEG layout one
+// indented line per path that this processor runs, so that a slower fallback shows too.
 inline void PrintRatioLines(const Times& times) {
     for (const FrameSize& size : kSizes) {
         const std::string s = size.Name();
@@ -284,7 +295,7 @@ inline void PrintRatioLines(const Times& times) {
             for (TConversionPath path : kPaths) {
                 if (!TFrameConversion::PathSupported(path)) continue;
                 PrintRatio(times, "  " + layout + " " + s + " " + PathName(path),
-                           YuvName(layout, path, size), references);
+                           PathMeasurementName(layout, path, size), references);
             }
         };
         PrintRatio(times, "RGB  " + s + " vs memcpy", "ConvertFrame/RGB/" + s,
@@ -295,8 +306,10 @@ inline void PrintRatioLines(const Times& times) {
         paths("I420", i420);
         PrintRatio(times, "MJPG 4:2:2 " + s + " vs libjpeg", "ConvertFrame/MJPG-422/" + s,
                    {"Libjpeg/decode-422/" + s});
+        paths("MJPG-422", {"Libjpeg/decode-422/" + s});
         PrintRatio(times, "MJPG 4:2:0 " + s + " vs libjpeg", "ConvertFrame/MJPG-420/" + s,
                    {"Libjpeg/decode-420/" + s});
+        paths("MJPG-420", {"Libjpeg/decode-420/" + s});
     }
 }
 

@@ -81,7 +81,7 @@ awk '
             line("  libjpeg 4:2:0 " s " vs host", t["w", "Libjpeg/decode-420/" s], t["h", "Libjpeg/decode-420/" s], "host libjpeg")
         }
         printf "\n  every path, Windows / host:\n"
-        for (name in names) if (name ~ /^ConvertFrame\/(YUY2|I420)-/ && t["h", name] != "")
+        for (name in names) if (name ~ /^ConvertFrame\/(YUY2|I420|MJPG-42[02])-/ && t["h", name] != "")
             printf "    %-40s %5.2fx\n", name, t["w", name] / t["h", name] | "sort"
         close("sort")
     }
