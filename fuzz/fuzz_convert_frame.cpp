@@ -1,7 +1,9 @@
 // ConvertFrame on every compression code. The first input bytes choose the code, the frame
 // size, whether the buffer has the code's size, and for Motion-JPEG whether the rest is taken
 // as it is or encoded as a small JPEG first and then damaged (so that the decoder sees real
-// structure). YUV frames are converted on the scalar and the best SIMD path and must agree.
+// structure). Every frame is converted on the scalar and the best SIMD path, which must agree;
+// Motion-JPEG frames also by libjpeg's own upsampling and colour conversion (the SSE4.1 path),
+// against our colour rows on the other two.
 
 #include <cstddef>
 #include <cstdint>
@@ -125,9 +127,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     static TFrameConversion scalar;  // reused as the video image reuses its conversion
     static TFrameConversion best;
+    static TFrameConversion libjpegFinish;
     static bool configured = false;
     if (!configured) {
         scalar.SetConversionPath(TConversionPath::Scalar);
+        libjpegFinish.SetConversionPath(TConversionPath::Sse41);
+        libjpegFinish.SetJpegPixelLimit(1 << 20);
         scalar.SetJpegPixelLimit(1 << 20);  // keeps each run short; the limit itself is tested
         best.SetJpegPixelLimit(1 << 20);
         configured = true;
@@ -138,14 +143,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(scalar.ConvertFrame(size32, buffer.get(), width, height, code, bitmap),
           "ConvertFrame dropped an exception");
 
-    if (code != kCompressionMjpg) {
+    auto agrees = [&](TFrameConversion& conversion) {
         Bitmap other;
         other.SetSize(width, height);
         if (memory != 0) std::memset(other.PixelMemory(), 0x5A, memory);
-        Check(best.ConvertFrame(size32, buffer.get(), width, height, code, other),
+        Check(conversion.ConvertFrame(size32, buffer.get(), width, height, code, other),
               "ConvertFrame dropped an exception");
-        Check(memory == 0 || std::memcmp(bitmap.PixelMemory(), other.PixelMemory(), memory) == 0,
-              "SIMD and scalar conversions differ");
+        return memory == 0 || std::memcmp(bitmap.PixelMemory(), other.PixelMemory(), memory) == 0;
+    };
+    Check(agrees(best), "SIMD and scalar conversions differ");
+    if (code == kCompressionMjpg && libjpegFinish.ConversionPath() == TConversionPath::Sse41) {
+        Check(agrees(libjpegFinish), "our colour rows and libjpeg's differ");
     }
     return 0;
 }

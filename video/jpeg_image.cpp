@@ -13,6 +13,7 @@
 #include <jpeglib.h>
 
 #include "video/jpeg_colour_rows.h"
+#include "video/jpeg_component_rows.h"
 #include "video/memory_stream.h"
 
 namespace {
@@ -111,66 +112,13 @@ bool ColourRowsApply(const jpeg_decompress_struct& info) {
     return c[0].h_samp_factor == 2 && (c[0].v_samp_factor == 1 || c[0].v_samp_factor == 2);
 }
 
-// The component rows of two consecutive iMCU rows (8 or 16 picture rows): a 4:2:0 picture row
-// pair needs the chroma rows on either side, which may lie in the previous or the next one.
-class ComponentRows {
-  public:
-    ComponentRows(std::vector<std::uint8_t>& memory, int width, int vertical)
-        : lumaRowsPerSlot_(8 * vertical),
-          lumaStride_(Padded(static_cast<std::size_t>(width))),
-          chromaStride_(Padded(static_cast<std::size_t>(width + 1) / 2)) {
-        slotSize_ =
-            lumaStride_ * static_cast<std::size_t>(lumaRowsPerSlot_) + 2 * 8 * chromaStride_;
-        memory.resize(2 * slotSize_);
-        base_ = memory.data();
-    }
-
-    // Points libjpeg's row arrays at slot `iMcuRow` % 2.
-    void Aim(int iMcuRow, JSAMPROW* luma, JSAMPROW* cb, JSAMPROW* cr) const {
-        for (int i = 0; i < lumaRowsPerSlot_; ++i) luma[i] = Luma(iMcuRow * lumaRowsPerSlot_ + i);
-        for (int i = 0; i < 8; ++i) {
-            cb[i] = Chroma(0, iMcuRow * 8 + i);
-            cr[i] = Chroma(1, iMcuRow * 8 + i);
-        }
-    }
-
-    std::uint8_t* Luma(int row) const {
-        return Slot(row / lumaRowsPerSlot_) +
-               static_cast<std::size_t>(row % lumaRowsPerSlot_) * lumaStride_;
-    }
-    std::uint8_t* Chroma(int component, int row) const {
-        return Slot(row / 8) + lumaStride_ * static_cast<std::size_t>(lumaRowsPerSlot_) +
-               (static_cast<std::size_t>(component) * 8 + static_cast<std::size_t>(row % 8)) *
-                   chromaStride_;
-    }
-
-  private:
-    // libjpeg writes whole 8-sample blocks; the colour rows read ahead.
-    static std::size_t Padded(std::size_t samples) {
-        return (samples + 7) / 8 * 8 + kJpegRowReadAhead;
-    }
-    std::uint8_t* Slot(int iMcuRow) const {
-        return base_ + static_cast<std::size_t>(iMcuRow % 2) * slotSize_;
-    }
-
-    int lumaRowsPerSlot_;
-    std::size_t lumaStride_;
-    std::size_t chromaStride_;
-    std::size_t slotSize_ = 0;
-    std::uint8_t* base_ = nullptr;
-};
-
-// Runs the decompression with libjpeg's raw data output, and `colourRow` makes each picture row
-// as soon as the component rows it needs have arrived.
+// Runs the decompression with libjpeg's raw data output; `component` makes each picture row
+// with `colourRow` as soon as the component rows it needs have arrived.
 bool RunRawDecode(Decoder& decoder, std::uint8_t* const* rows, JDIMENSION width, JDIMENSION height,
-                  TJpegColourRow colourRow, std::vector<std::uint8_t>& memory,
-                  std::vector<std::int16_t>& work) {
+                  TJpegColourRow colourRow, TJpegComponentRows& component) {
     jpeg_decompress_struct& info = decoder.info;
-    const int w = static_cast<int>(width);
-    const int h = static_cast<int>(height);
-    const int vertical = info.comp_info[0].v_samp_factor;
-    const ComponentRows component(memory, w, vertical);
-    work.resize(JpegColourWorkSize(w));
+    component.Start(static_cast<int>(width), static_cast<int>(height),
+                    info.comp_info[0].v_samp_factor);
     JSAMPROW luma[16], cb[8], cr[8];
     JSAMPARRAY planes[3] = {luma, cb, cr};
     if (setjmp(decoder.errors.jump) != 0) {
@@ -183,34 +131,14 @@ bool RunRawDecode(Decoder& decoder, std::uint8_t* const* rows, JDIMENSION width,
         jpeg_abort_decompress(&info);
         return false;
     }
-    const int lastChroma = (h + vertical - 1) / vertical - 1;
-    int next = 0;  // the next chroma row whose picture rows are to be made
-    for (int iMcuRow = 0; info.output_scanline < info.output_height; ++iMcuRow) {
-        component.Aim(iMcuRow, luma, cb, cr);
-        if (jpeg_read_raw_data(&info, planes, static_cast<JDIMENSION>(8 * vertical)) == 0) {
+    const auto lines = static_cast<JDIMENSION>(component.LumaRowsPerCall());
+    while (info.output_scanline < info.output_height) {
+        component.Aim(luma, cb, cr);
+        if (jpeg_read_raw_data(&info, planes, lines) == 0) {
             jpeg_abort_decompress(&info);
             return false;
         }
-        const int arrived = std::min(8 * iMcuRow + 7, lastChroma);
-        for (; next <= lastChroma; ++next) {
-            if (vertical == 1) {
-                if (next > arrived) break;
-                colourRow(component.Luma(next), component.Chroma(0, next), nullptr,
-                          component.Chroma(1, next), nullptr, w, work.data(), rows[next]);
-                continue;
-            }
-            const int above = std::max(next - 1, 0);
-            const int below = std::min(next + 1, lastChroma);
-            if (below > arrived) break;
-            colourRow(component.Luma(2 * next), component.Chroma(0, next),
-                      component.Chroma(0, above), component.Chroma(1, next),
-                      component.Chroma(1, above), w, work.data(), rows[2 * next]);
-            if (2 * next + 1 < h) {
-                colourRow(component.Luma(2 * next + 1), component.Chroma(0, next),
-                          component.Chroma(0, below), component.Chroma(1, next),
-                          component.Chroma(1, below), w, work.data(), rows[2 * next + 1]);
-            }
-        }
+        component.MakeRows(colourRow, rows);
     }
     jpeg_finish_decompress(&info);
     return true;
@@ -309,8 +237,7 @@ bool TJpegImage::DecodeColour(std::uint8_t* const* rows) {
     const auto width = static_cast<JDIMENSION>(width_);
     const auto height = static_cast<JDIMENSION>(height_);
     if (colourRow_ && ColourRowsApply(decoder_->info)) {
-        return RunRawDecode(*decoder_, rows, width, height, colourRow_, componentRows_,
-                            colourWork_);
+        return RunRawDecode(*decoder_, rows, width, height, colourRow_, componentRows_);
     }
     return RunDecode(*decoder_, rows, width, height, 3, nullptr);
 }

@@ -8,6 +8,7 @@
 
 #include "platform/bitmap.h"
 #include "video/jpeg_colour_rows.h"
+#include "video/jpeg_component_rows.h"
 
 class TMemoryStream;
 
@@ -73,6 +74,5 @@ class TJpegImage {
     std::size_t pictureStride_ = 0;
     std::vector<std::uint8_t*> rows_;
     std::array<std::uint8_t, 256> greyLevels_{};
-    std::vector<std::uint8_t> componentRows_;  // libjpeg's raw output for our colour rows
-    std::vector<std::int16_t> colourWork_;
+    TJpegComponentRows componentRows_;  // libjpeg's raw output for our colour rows
 };

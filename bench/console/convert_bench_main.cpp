@@ -96,11 +96,15 @@ bool MergeTimes(const std::string& path, Times& fastest) {
 }
 
 // Whether every path this build runs gives the scalar path's bytes for a random frame of each
-// YUV layout at `size`: the unit tests prove it on the host build, this on the build measured.
+// YUV layout and a 4:2:2 and a 4:2:0 Motion-JPEG frame at `size`: the unit tests prove it on the
+// host build, this on the build measured.
 bool PathsAgree(const FrameSize& size) {
-    for (const auto& [code, bytes] : {std::pair{kCompressionYuy2, size.Pixels() * 2},
-                                      std::pair{kCompressionI420, size.Pixels() * 3 / 2}}) {
-        const auto frame = convert_bench::RandomBytes(bytes);
+    const std::pair<std::uint32_t, std::vector<std::uint8_t>> frames[] = {
+        {kCompressionYuy2, convert_bench::RandomBytes(size.Pixels() * 2)},
+        {kCompressionI420, convert_bench::RandomBytes(size.Pixels() * 3 / 2)},
+        {kCompressionMjpg, convert_bench::PhotoJpeg(size, 1)},
+        {kCompressionMjpg, convert_bench::PhotoJpeg(size, 2)}};
+    for (const auto& [code, frame] : frames) {
         auto convert = [&, code = code](TConversionPath path, Bitmap& bitmap) {
             TFrameConversion conversion;
             conversion.SetConversionPath(path);
@@ -160,7 +164,9 @@ int main(int argc, char** argv) {
     for (const FrameSize& size : convert_bench::kSizes) {
         if (!PathsAgree(size)) return 1;
     }
-    std::printf("Every path gives the scalar path's bytes for YUY2 and I420 at every size.\n");
+    std::printf(
+        "Every path gives the scalar path's bytes for YUY2, I420 and MJPG 4:2:2 and 4:2:0 at "
+        "every size.\n");
     std::mt19937 random(12);
     Times fastest;
     for (const std::string& path : options.merged) {
