@@ -50,41 +50,49 @@ CAMZOOM_AVX512 void LayOut(const std::uint8_t* nearRow, const std::uint8_t* farR
     work[n + 1] = work[n];
 }
 
-// The chroma of 32 pixels from the laid-out row at chroma sample `first` (work index first + 1):
-// pixel 2k is sample k weighted 3 with sample k - 1, pixel 2k + 1 with sample k + 1.
+// The chroma of 32 pixels, less 128, from the laid-out row at chroma sample `first` (work
+// index first + 1): pixel 2k is sample k weighted 3 with sample k - 1, pixel 2k + 1 with
+// sample k + 1. The even and the odd pixels are worked out in sixteen lanes each, from three
+// overlapping loads, and interleaved by one word permute; subtracting 128 before the arithmetic
+// shift keeps the quotient exact.
+CAMZOOM_AVX512 inline __m256i LoadSixteen(const std::int16_t* values) {
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(values));
+}
+
 template <bool ColumnSums>
 CAMZOOM_AVX512 inline __m512i Upsample(const std::int16_t* work, int first) {
-    const __m512i window = _mm512_loadu_si512(work + first);
-    const __m512i centre = _mm512_set_epi16(16, 16, 15, 15, 14, 14, 13, 13, 12, 12, 11, 11, 10, 10,
-                                            9, 9, 8, 8, 7, 7, 6, 6, 5, 5, 4, 4, 3, 3, 2, 2, 1, 1);
-    const __m512i neighbour =
-        _mm512_set_epi16(17, 15, 16, 14, 15, 13, 14, 12, 13, 11, 12, 10, 11, 9, 10, 8, 9, 7, 8, 6,
-                         7, 5, 6, 4, 5, 3, 4, 2, 3, 1, 2, 0);
-    const __m512i near = _mm512_permutexvar_epi16(centre, window);
-    const __m512i sum = _mm512_add_epi16(_mm512_add_epi16(near, _mm512_add_epi16(near, near)),
-                                         _mm512_permutexvar_epi16(neighbour, window));
-    if constexpr (ColumnSums) {
-        return _mm512_srli_epi16(_mm512_add_epi16(sum, _mm512_set1_epi32(0x00070008)), 4);
-    } else {
-        return _mm512_srli_epi16(_mm512_add_epi16(sum, _mm512_set1_epi32(0x00020001)), 2);
-    }
+    const __m256i before = LoadSixteen(work + first);
+    const __m256i at = LoadSixteen(work + first + 1);
+    const __m256i after = LoadSixteen(work + first + 2);
+    const __m256i three = _mm256_add_epi16(at, _mm256_add_epi16(at, at));
+    constexpr int kShift = ColumnSums ? 4 : 2;
+    constexpr short kOffset = 128 << kShift;
+    const __m256i even = _mm256_srai_epi16(
+        _mm256_add_epi16(_mm256_add_epi16(three, before),
+                         _mm256_set1_epi16(static_cast<short>((ColumnSums ? 8 : 1) - kOffset))),
+        kShift);
+    const __m256i odd = _mm256_srai_epi16(
+        _mm256_add_epi16(_mm256_add_epi16(three, after),
+                         _mm256_set1_epi16(static_cast<short>((ColumnSums ? 7 : 2) - kOffset))),
+        kShift);
+    const __m512i interleave =
+        _mm512_set_epi16(47, 15, 46, 14, 45, 13, 44, 12, 43, 11, 42, 10, 41, 9, 40, 8, 39, 7, 38, 6,
+                         37, 5, 36, 4, 35, 3, 34, 2, 33, 1, 32, 0);
+    return _mm512_permutex2var_epi16(_mm512_castsi256_si512(even), interleave,
+                                     _mm512_castsi256_si512(odd));
 }
 
 // (value * (65536 k + rest) + 32768) >> 16 for 16-bit lanes, as k * value plus the rounded
 // high word of value * rest.
-CAMZOOM_AVX512 inline __m512i RoundedRest(__m512i value, short rest) {
-    const __m512i factor = _mm512_set1_epi16(rest);
+CAMZOOM_AVX512 inline __m512i RoundedRest(__m512i value, __m512i factor) {
     return _mm512_add_epi16(_mm512_mulhi_epi16(value, factor),
                             _mm512_srli_epi16(_mm512_mullo_epi16(value, factor), 15));
 }
 
 // (cb * -22554 + cr * 18734 + 32768) >> 16: in-lane interleaving, one multiply-add per half and
-// the in-lane pack that undoes the interleaving.
-CAMZOOM_AVX512 inline __m512i GreenRest(__m512i cb, __m512i cr) {
-    const __m512i factors = _mm512_set1_epi32(static_cast<int>(
-        (static_cast<unsigned>(static_cast<unsigned short>(kCrToGreenRest)) << 16) |
-        static_cast<unsigned short>(kCbToGreen)));
-    const __m512i half = _mm512_set1_epi32(1 << 15);
+// the in-lane pack that undoes the interleaving. `factors` holds -22554 and 18734 in each pair of
+// lanes, `half` 32768 in each 32-bit lane.
+CAMZOOM_AVX512 inline __m512i GreenRest(__m512i cb, __m512i cr, __m512i factors, __m512i half) {
     const __m512i low = _mm512_srai_epi32(
         _mm512_add_epi32(_mm512_madd_epi16(_mm512_unpacklo_epi16(cb, cr), factors), half), 16);
     const __m512i high = _mm512_srai_epi32(
@@ -102,17 +110,23 @@ CAMZOOM_AVX512 void Row(const std::uint8_t* luma, const std::uint8_t* cbNear,
     std::int16_t* const crWork = work + JpegColourWorkSize(width) / 2;
     LayOut<ColumnSums>(cbNear, cbFar, n, cbWork);
     LayOut<ColumnSums>(crNear, crFar, n, crWork);
-    const __m512i centre = _mm512_set1_epi16(128);
+    // The constants are set once, outside the loop: GCC would broadcast them again in every step.
+    const __m512i blueRest = _mm512_set1_epi16(kCbToBlueRest);
+    const __m512i redRest = _mm512_set1_epi16(kCrToRedRest);
+    const __m512i greenFactors = _mm512_set1_epi32(static_cast<int>(
+        (static_cast<unsigned>(static_cast<unsigned short>(kCrToGreenRest)) << 16) |
+        static_cast<unsigned short>(kCbToGreen)));
+    const __m512i half = _mm512_set1_epi32(1 << 15);
     for (int x = 0; x < width; x += 32) {
         const __m512i y =
             _mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(luma + x)));
-        const __m512i cb = _mm512_sub_epi16(Upsample<ColumnSums>(cbWork, x / 2), centre);
-        const __m512i cr = _mm512_sub_epi16(Upsample<ColumnSums>(crWork, x / 2), centre);
+        const __m512i cb = Upsample<ColumnSums>(cbWork, x / 2);
+        const __m512i cr = Upsample<ColumnSums>(crWork, x / 2);
         const __m512i blue = _mm512_add_epi16(
-            y, _mm512_add_epi16(_mm512_add_epi16(cb, cb), RoundedRest(cb, kCbToBlueRest)));
-        const __m512i green = _mm512_add_epi16(y, _mm512_sub_epi16(GreenRest(cb, cr), cr));
-        const __m512i red =
-            _mm512_add_epi16(y, _mm512_add_epi16(cr, RoundedRest(cr, kCrToRedRest)));
+            y, _mm512_add_epi16(_mm512_add_epi16(cb, cb), RoundedRest(cb, blueRest)));
+        const __m512i green =
+            _mm512_add_epi16(y, _mm512_sub_epi16(GreenRest(cb, cr, greenFactors, half), cr));
+        const __m512i red = _mm512_add_epi16(y, _mm512_add_epi16(cr, RoundedRest(cr, redRest)));
         if (x + 32 <= width) {
             StoreBgrPixels(blue, green, red, target + 3 * x);
         } else {
