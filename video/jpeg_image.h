@@ -16,7 +16,9 @@ class TMemoryStream;
 // and its decoded picture, all kept from frame to frame so that their buffers are reused.
 // Decoding uses libjpeg with full scale, the floating-point inverse DCT, fancy upsampling and
 // block smoothing; colour frames come out as B, G, R, one-component frames are quantised to
-// 236 grey levels. Failures are results, never exceptions out of the decoder; only memory
+// 236 grey levels. With a colour row set (SetColourRow), a 4:2:2 or 4:2:0 colour frame is
+// taken from libjpeg as component rows and finished by that row instead, to the same bytes.
+// Failures are results, never exceptions out of the decoder; only memory
 // exhaustion of our own buffers throws (std::bad_alloc).
 class TJpegImage {
   public:
