@@ -1,3 +1,6 @@
+// The component rows of a raw-data JPEG decode: where libjpeg writes each iMCU row, and which
+// picture rows can be made once it is in.
+
 #include "video/jpeg_component_rows.h"
 
 #include <algorithm>
