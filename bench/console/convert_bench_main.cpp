@@ -105,7 +105,8 @@ bool PathsAgree(const FrameSize& size) {
         {kCompressionMjpg, convert_bench::PhotoJpeg(size, 1)},
         {kCompressionMjpg, convert_bench::PhotoJpeg(size, 2)}};
     for (const auto& [code, frame] : frames) {
-        auto convert = [&, code = code](TConversionPath path, Bitmap& bitmap) {
+        // Named captures: clang 14 cannot capture structured bindings.
+        auto convert = [&size, code = code, &frame = frame](TConversionPath path, Bitmap& bitmap) {
             TFrameConversion conversion;
             conversion.SetConversionPath(path);
             bitmap.SetSize(size.width, size.height);
