@@ -61,6 +61,49 @@ TEST(ConversionJpeg, SameSizeFramesEqualLibjpegsOwnDecode) {
     }
 }
 
+// Colour frames on every path, ours and libjpeg's own colour rows alike, against libjpeg's
+// decode of the whole picture.
+TEST(ConversionJpeg, EveryPathDecodesAsLibjpegDoes) {
+    struct Sampling {
+        const char* name;
+        JpegOptions options;
+    };
+    const Sampling samplings[] = {{"4:2:2", {85, 2, 1, false}},
+                                  {"4:2:0", {85, 2, 2, false}},
+                                  {"4:2:0 progressive", {70, 2, 2, true}},
+                                  {"4:2:2 progressive", {70, 2, 1, true}}};
+    // Below the narrowest rows (libjpeg's path), one and two rows, heights that end inside and
+    // at an iMCU row of 8 and 16, widths around the 32-pixel step.
+    const std::pair<int, int> sizes[] = {{3, 3},   {4, 5},   {5, 1},     {5, 2},   {6, 3},
+                                         {7, 17},  {31, 16}, {33, 31},   {64, 48}, {65, 8},
+                                         {97, 33}, {13, 15}, {320, 241}, {641, 9}};
+    for (TConversionPath path : {TConversionPath::Scalar, TConversionPath::Sse41,
+                                 TConversionPath::Avx2, TConversionPath::Avx512}) {
+        if (!TFrameConversion::PathSupported(path)) continue;
+        TFrameConversion conversion;  // reused across sizes and samplings, as for a camera
+        conversion.SetConversionPath(path);
+        for (const Sampling& sampling : samplings) {
+            for (const auto& [width, height] : sizes) {
+                SCOPED_TRACE(::testing::Message()
+                             << "path " << static_cast<int>(path) << " " << sampling.name << " "
+                             << width << "x" << height);
+                const auto jpeg = EncodeJpeg(PhotoLikeRgb(width, height, width * 31u + height),
+                                             width, height, 3, JCS_RGB, sampling.options);
+                Bitmap bitmap;
+                ASSERT_TRUE(bitmap.SetSize(width, height));
+                ASSERT_TRUE(conversion.ConvertFrame(static_cast<std::int32_t>(jpeg.size()),
+                                                    jpeg.data(), width, height, kCompressionMjpg,
+                                                    bitmap));
+                int pictureWidth = 0, pictureHeight = 0;
+                const auto picture = ReferenceDecodeBgr(jpeg, pictureWidth, pictureHeight);
+                ASSERT_EQ(pictureWidth, width);
+                ASSERT_EQ(pictureHeight, height);
+                ExpectPicture(bitmap, picture, width, height, width);
+            }
+        }
+    }
+}
+
 TEST(ConversionJpeg, SmallerPictureKeepsTheRestLargerIsCutOff) {
     TFrameConversion conversion;
     Bitmap bitmap;

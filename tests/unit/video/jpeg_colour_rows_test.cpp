@@ -1,23 +1,16 @@
 // The Motion-JPEG colour rows: the AVX-512 form against the reference row on random rows of
-// every width near its steps, and whole decodes on every path against libjpeg's own.
+// every width near its steps.
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <iterator>
 #include <random>
 #include <vector>
 
-#include "platform/bitmap.h"
-#include "unit/video/frame_conversion_support.h"
 #include "video/frame_conversion.h"
 #include "video/jpeg_colour_rows.h"
 
 namespace {
-
-using conversion_test::EncodeJpeg;
-using conversion_test::JpegOptions;
-using conversion_test::PhotoLikeRgb;
-using conversion_test::ReferenceDecodeBgr;
 
 // A row of `samples` values drawn from `pick`, readable as far as the rows promise.
 template <typename Pick>
@@ -66,57 +59,6 @@ TEST(JpegColourRows, Avx512EqualsTheReferenceRow) {
                 JpegColourRowAvx512(luma.data(), cbNear.data(), cbOther, crNear.data(), crOther,
                                     width, work.data(), actual.data());
                 ASSERT_EQ(actual, expected);  // the bytes after the row still hold the canary
-            }
-        }
-    }
-}
-
-// The picture rows of `bitmap` against libjpeg's own decode of `jpeg`, byte for byte.
-void ExpectLibjpegsPicture(const std::vector<std::uint8_t>& jpeg, const Bitmap& bitmap) {
-    int width = 0, height = 0;
-    const auto picture = ReferenceDecodeBgr(jpeg, width, height);
-    ASSERT_EQ(width, bitmap.Width());
-    ASSERT_EQ(height, bitmap.Height());
-    const std::size_t rowBytes = 3 * static_cast<std::size_t>(width);
-    for (int r = 0; r < height; ++r) {
-        ASSERT_TRUE(std::equal(bitmap.ScanLine(r), bitmap.ScanLine(r) + rowBytes,
-                               picture.data() + rowBytes * static_cast<std::size_t>(r)))
-            << "row " << r;
-    }
-}
-
-TEST(JpegColourRows, EveryPathDecodesAsLibjpegDoes) {
-    struct Sampling {
-        const char* name;
-        JpegOptions options;
-    };
-    const Sampling samplings[] = {{"4:2:2", {85, 2, 1, false}},
-                                  {"4:2:0", {85, 2, 2, false}},
-                                  {"4:2:0 progressive", {70, 2, 2, true}},
-                                  {"4:2:2 progressive", {70, 2, 1, true}}};
-    // Below the narrowest rows (libjpeg's path), one and two rows, heights that end inside and
-    // at an iMCU row of 8 and 16, widths around the 32-pixel step.
-    const std::pair<int, int> sizes[] = {{3, 3},   {4, 5},   {5, 1},     {5, 2},   {6, 3},
-                                         {7, 17},  {31, 16}, {33, 31},   {64, 48}, {65, 8},
-                                         {97, 33}, {13, 15}, {320, 241}, {641, 9}};
-    for (TConversionPath path : {TConversionPath::Scalar, TConversionPath::Sse41,
-                                 TConversionPath::Avx2, TConversionPath::Avx512}) {
-        if (!TFrameConversion::PathSupported(path)) continue;
-        TFrameConversion conversion;  // reused across sizes and samplings, as for a camera
-        conversion.SetConversionPath(path);
-        for (const Sampling& sampling : samplings) {
-            for (const auto& [width, height] : sizes) {
-                SCOPED_TRACE(::testing::Message()
-                             << "path " << static_cast<int>(path) << " " << sampling.name << " "
-                             << width << "x" << height);
-                const auto jpeg = EncodeJpeg(PhotoLikeRgb(width, height, width * 31u + height),
-                                             width, height, 3, JCS_RGB, sampling.options);
-                Bitmap bitmap;
-                ASSERT_TRUE(bitmap.SetSize(width, height));
-                ASSERT_TRUE(conversion.ConvertFrame(static_cast<std::int32_t>(jpeg.size()),
-                                                    jpeg.data(), width, height, kCompressionMjpg,
-                                                    bitmap));
-                ExpectLibjpegsPicture(jpeg, bitmap);
             }
         }
     }
