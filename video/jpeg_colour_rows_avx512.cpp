@@ -2,23 +2,17 @@
 //
 // Each chroma row is first laid out once as 16-bit values with its edge samples repeated at
 // both ends (column sums for 4:2:0), so that every step reads its samples and their two
-// neighbours with one load and two word permutes, the row's ends included. The colour
-// formulas' 17-bit factors are split into a multiple of 65536 and a 16-bit rest, whose rounded
-// product is the high word of the product plus the top bit of its low word; green's two
-// products are summed in 32 bits by one multiply-add per eight pixels.
+// neighbours with three overlapping loads, the row's ends included, and one word permute
+// interleaves the even and the odd pixels. The colour formulas' 17-bit factors are split into a
+// multiple of 65536 and a 16-bit rest, whose rounded product is the high word of the product
+// plus the top bit of its low word; green's two products are summed in 32 bits by one
+// multiply-add per eight pixels.
 
-// GCC 12 reports the deliberately undefined source operand of its own AVX-512 intrinsics as
-// uninitialised once they are inlined.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#pragma GCC diagnostic ignored "-Wuninitialized"
-#endif
-
-#include <immintrin.h>
+// First: it sets the diagnostics for the intrinsics it includes.
+#include "video/bgr_pixels_avx512.h"
 
 #include <cstring>
 
-#include "video/bgr_pixels_avx512.h"
 #include "video/jpeg_colour_rows.h"
 
 namespace {

@@ -6,16 +6,9 @@
 // channel), a two-table word permute gathers the sums' high words, a ternary logic operation
 // masks and offsets an entry. The rows' last pairs go to the AVX2 form.
 
-// GCC 12 reports the deliberately undefined source operand of its own AVX-512 intrinsics as
-// uninitialised once they are inlined.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#pragma GCC diagnostic ignored "-Wuninitialized"
-#endif
-
-#include <immintrin.h>
-
+// First: it sets the diagnostics for the intrinsics it includes.
 #include "video/bgr_pixels_avx512.h"
+
 #include "video/yuv_formulas.h"
 #include "video/yuv_rows.h"
 
