@@ -1,19 +1,20 @@
 # The two packages of the Windows build, made by `cmake --build --preset windows --target
-# package`: the portable zip and the NSIS installer, both from one staged tree:
-#   camzoom.exe, LICENSE.txt, station-guide.txt, CHANGELOG.txt,
-#   virtual-camera/camzoom_vcam.dll, virtual-camera/camzoom_vcam_register.exe
+# package`: the portable zip and the NSIS installer, both from one staged tree of the files that
+# shipped_files.cmake lists.
 
 camzoom_version_resource(camzoom DESCRIPTION "Camera set zoom: applies the station's zoom to its camera"
   MANIFEST ${PROJECT_SOURCE_DIR}/cmake/release/camzoom.exe.manifest)
+if(TARGET camzoom_watch)
+  camzoom_version_resource(camzoom_watch
+    DESCRIPTION "camzoom watcher: applies the stored zoom whenever the station camera arrives"
+    MANIFEST ${PROJECT_SOURCE_DIR}/cmake/release/camzoom.exe.manifest)
+endif()
 camzoom_version_resource(camzoom_vcam DESCRIPTION "camzoom virtual camera (DirectShow video source)")
 camzoom_version_resource(camzoom_vcam_register DESCRIPTION "camzoom virtual camera registration tool")
 
-install(PROGRAMS $<TARGET_FILE:camzoom> DESTINATION .)
-install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt)
-install(FILES ${PROJECT_SOURCE_DIR}/docs/station-guide.md DESTINATION . RENAME station-guide.txt)
-install(FILES ${PROJECT_SOURCE_DIR}/CHANGELOG.md DESTINATION . RENAME CHANGELOG.txt)
-install(PROGRAMS $<TARGET_FILE:camzoom_vcam> $<TARGET_FILE:camzoom_vcam_register>
-  DESTINATION virtual-camera)
+include(${CMAKE_CURRENT_LIST_DIR}/shipping.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/shipped_files.cmake)
+camzoom_ship_generate()
 
 # The time stamp of every packed file: $SOURCE_DATE_EPOCH when set, else the commit's time, so
 # that two builds of one commit give the same archive.
@@ -42,4 +43,7 @@ set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/release/cpack_per_gene
 set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/release/normalize_packages.cmake)
 set(CPACK_CAMZOOM_SOURCE_DATE_EPOCH ${CAMZOOM_SOURCE_DATE_EPOCH})  # CPack passes on CPACK_* only
 set(CPACK_NSIS_EXECUTABLE makensis)
+# Read by NSIS.template.in: its File and Delete lines, and the one copyright.
+set(CPACK_CAMZOOM_SHIPPED_NSH ${CAMZOOM_SHIPPED_NSH})
+set(CPACK_CAMZOOM_COPYRIGHT "${CAMZOOM_COPYRIGHT}")
 include(CPack)

@@ -1,14 +1,19 @@
 #!/usr/bin/env bash
 # The packages as a station's administrator uses them: the zip's file list, then the installer
-# under Wine: silent installation with the virtual camera and the logon task, the version
-# resources, autoset's exit codes with the installed program, the task as the Task Scheduler
-# stored it, and the silent uninstallation that leaves only config.dat and config.ini.
+# under Wine: silent installation with the virtual camera and the watcher, the watcher's logon
+# task and its start, an upgrade (an older version's logon task removed, the running watcher
+# replaced), the Run key where no task can be registered, the version resources, autoset's exit
+# codes with the installed program, and the silent uninstallation that ends the watcher and
+# leaves only config.dat and config.ini.
 # Sourced by package_run.sh; $PACKAGES is the folder with the zip and the installer, $VERSION
-# the project's version.
+# the project's version, $SHIPPED_LIST the build's list of shipped files (shipping.cmake).
 
 INSTALL_DIR_WIN='C:\Station\camzoom'
-TASK_NAME="camzoom autoset"
+WATCH_TASK="camzoom watch"
+OLD_TASK="camzoom autoset"
 UNINSTALL_KEY='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\camzoom'
+RUN_KEY='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
+RUN_VALUE="camzoom watch"
 VCAM_CLASS_KEY='HKCR\CLSID\{BBE36C1D-C20E-483D-87D1-1E67D6C43C86}'
 DEVICE_INSTANCES_KEY='HKCR\CLSID\{860BB310-5D01-11D0-BD3B-00A0C911CE86}\Instance'
 
@@ -19,12 +24,63 @@ installed_files() {
     (cd "$(install_dir)" 2>/dev/null && find . -type f | sed 's|^\./||' | LC_ALL=C sort)
 }
 
+# The shipped files' paths in the package, sorted.
+shipped_paths() { grep -v '^#' "$SHIPPED_LIST" | cut -f1 | LC_ALL=C sort; }
+
 start_menu_folder() {
     find "$WINEPREFIX/drive_c/users" -type d -path '*/Start Menu/Programs/camzoom' 2>/dev/null |
         head -1
 }
 
-task_file() { printf '%s/drive_c/windows/system32/tasks/%s' "$WINEPREFIX" "$TASK_NAME"; }
+task_file() { printf '%s/drive_c/windows/system32/tasks/%s' "$WINEPREFIX" "$1"; }
+
+# The Linux pids of the watchers running in this test's prefix (another prefix on the machine
+# may run its own).
+watcher_pids() {
+    local pid
+    for pid in $(pgrep -f camzoom_watch.exe); do
+        if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX"; then
+            echo "$pid"
+        fi
+    done
+}
+
+# wait_watcher running|ended: waits up to 15 s for a watcher to run, or for none to run.
+wait_watcher() {
+    local i
+    for i in $(seq 60); do
+        if [ "$1" = running ] && [ -n "$(watcher_pids)" ]; then
+            return 0
+        fi
+        if [ "$1" = ended ] && [ -z "$(watcher_pids)" ]; then
+            return 0
+        fi
+        sleep 0.25
+    done
+    return 1
+}
+
+# run_installer ARGS...: the installer, silently, into INSTALL_DIR_WIN; exit code in SETUP_RC.
+run_installer() {
+    local setup="camzoom-$VERSION-win64-setup.exe"
+    mkdir -p "$WINEPREFIX/drive_c/dist"
+    cp "$PACKAGES/$setup" "$WINEPREFIX/drive_c/dist/"
+    wine_run 180 "C:\\dist\\$setup" /S "$@" "/D=$INSTALL_DIR_WIN" >/dev/null 2>&1
+    SETUP_RC=$?
+}
+
+# expect_xml_parts WHAT XML PART...: each PART is in the (flattened) XML.
+expect_xml_parts() {
+    local what=$1 xml=$2 part
+    shift 2
+    for part in "$@"; do
+        if grep -qF "$part" <<<"$xml"; then
+            pass "$what holds $part"
+        else
+            fail "$what lacks $part: $xml"
+        fi
+    done
+}
 
 # xml_text FILE: an XML file (UTF-16 or UTF-8, with or without a byte-order mark) as UTF-8, with
 # no line breaks and no blanks between elements.
@@ -52,10 +108,15 @@ case_zip_contents() {
         return
     fi
     local top="camzoom-$VERSION-win64"
+    # Every shipped file under the top folder, and an entry for each subfolder.
     local expected
-    expected=$(printf '%s\n' "$top/CHANGELOG.txt" "$top/LICENSE.txt" "$top/camzoom.exe" \
-        "$top/station-guide.txt" "$top/virtual-camera/" \
-        "$top/virtual-camera/camzoom_vcam.dll" "$top/virtual-camera/camzoom_vcam_register.exe")
+    expected=$( (shipped_paths | sed "s|^|$top/|"
+        shipped_paths | grep / | sed "s|/[^/]*\$|/|; s|^|$top/|" | uniq) | LC_ALL=C sort)
+    if shipped_paths | grep -qx camzoom_watch.exe; then
+        pass "the watcher is among the shipped files"
+    else
+        fail "camzoom_watch.exe is not among the shipped files ($SHIPPED_LIST)"
+    fi
     local listing
     listing=$(python3 -c 'import sys, zipfile
 for name in sorted(zipfile.ZipFile(sys.argv[1]).namelist()): print(name)' "$zip")
@@ -67,16 +128,11 @@ print(len({i.date_time for i in zipfile.ZipFile(sys.argv[1]).infolist()}))' "$zi
 }
 
 case_silent_install() {
-    e2e_case "silent installation with the virtual camera and the logon task"
-    local setup="camzoom-$VERSION-win64-setup.exe"
-    mkdir -p "$WINEPREFIX/drive_c/dist"
-    cp "$PACKAGES/$setup" "$WINEPREFIX/drive_c/dist/"
-    wine_run 180 "C:\\dist\\$setup" /S /VCAM=1 /TASK=1 "/D=$INSTALL_DIR_WIN" >/dev/null 2>&1
-    expect_eq "installer exit code" 0 "$?"
+    e2e_case "silent installation with the virtual camera and the watcher"
+    run_installer /VCAM=1 /WATCH=1
+    expect_eq "installer exit code" 0 "$SETUP_RC"
     local expected
-    expected=$(printf '%s\n' CHANGELOG.txt LICENSE.txt autoset-task.xml camzoom.exe \
-        station-guide.txt uninstall.exe virtual-camera/camzoom_vcam.dll \
-        virtual-camera/camzoom_vcam_register.exe)
+    expected=$(printf '%s\n' $(shipped_paths) uninstall.exe watch-task.xml | LC_ALL=C sort)
     expect_eq "installed files" "$expected" "$(installed_files)"
     local menu
     menu=$(start_menu_folder)
@@ -89,13 +145,153 @@ case_silent_install() {
         "$(wine_reg_value "$UNINSTALL_KEY" DisplayVersion)"
     expect_eq "virtual camera registered" "Camzoom Virtual Camera" \
         "$(wine_reg_value "$DEVICE_INSTANCES_KEY\\Camzoom Virtual Camera" FriendlyName)"
+    # Wine runs no logon: the watcher that runs now is the one the installer started.
+    if wait_watcher running; then
+        pass "the installer started the watcher (pid $(watcher_pids | tr '\n' ' '))"
+    else
+        fail "no camzoom_watch.exe runs after the installation"
+    fi
+}
+
+case_watch_task() {
+    e2e_case "the watcher's logon task"
+    expect_eq "autostart recorded in the uninstall key" task \
+        "$(wine_reg_value "$UNINSTALL_KEY" WatchAutostart)"
+    if wine_reg_value "$RUN_KEY" "$RUN_VALUE" >/dev/null; then
+        fail "a Run value beside the task"
+    else
+        pass "no Run value beside the task"
+    fi
+    # Wine's scheduler keeps only part of a definition (no triggers, an empty action), so the
+    # definition is checked as it was registered: the installer keeps it.
+    local registered
+    if ! registered=$(xml_text "$(install_dir)/watch-task.xml"); then
+        fail "no watch-task.xml in the installation folder"
+        return
+    fi
+    expect_xml_parts "registered definition" "$registered" \
+        '<LogonTrigger><Enabled>true</Enabled><UserId>' \
+        "<Command>\"$INSTALL_DIR_WIN\\camzoom_watch.exe\"</Command>" \
+        "<WorkingDirectory>$INSTALL_DIR_WIN</WorkingDirectory>" \
+        '<LogonType>InteractiveToken</LogonType>' '<RunLevel>LeastPrivilege</RunLevel>' \
+        '<ExecutionTimeLimit>PT0S</ExecutionTimeLimit>' \
+        '<MultipleInstancesPolicy>IgnoreNew</MultipleInstancesPolicy>' \
+        '<DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>' \
+        '<StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>'
+    local absent
+    for absent in '<RestartOnFailure>' '<Delay>' '<Arguments>'; do
+        if grep -qF "$absent" <<<"$registered"; then
+            fail "registered definition holds $absent: $registered"
+        else
+            pass "registered definition has no $absent"
+        fi
+    done
+    local stored
+    if ! stored=$(xml_text "$(task_file "$WATCH_TASK")"); then
+        fail "the scheduler has no task $(task_file "$WATCH_TASK")"
+        return
+    fi
+    # What Wine keeps of it shows that this definition is the one the scheduler took.
+    expect_xml_parts "the scheduler's task" "$stored" '<Description>camzoom: starts the watcher' \
+        '<ExecutionTimeLimit>PT0S</ExecutionTimeLimit>' \
+        '<DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>'
+}
+
+# An older version's logon task, as version 1.0.0 registered it.
+register_old_task() {
+    python3 - "$WINEPREFIX/drive_c/dist/old-task.xml" <<'PY'
+import sys
+xml = ('<?xml version="1.0" encoding="UTF-16"?>\r\n'
+       '<Task version="1.2" xmlns="http://schemas.microsoft.com/windows/2004/02/mit/task">\r\n'
+       '<RegistrationInfo><Description>camzoom: applies the stored zoom to the station camera at logon</Description></RegistrationInfo>\r\n'
+       '<Triggers><LogonTrigger><Enabled>true</Enabled><Delay>PT30S</Delay></LogonTrigger></Triggers>\r\n'
+       '<Settings><ExecutionTimeLimit>PT5M</ExecutionTimeLimit></Settings>\r\n'
+       '<Actions Context="Author"><Exec><Command>"C:\\Station\\camzoom\\camzoom.exe"</Command>'
+       '<Arguments>autoset</Arguments></Exec></Actions>\r\n</Task>\r\n')
+open(sys.argv[1], 'wb').write(b'\xff\xfe' + xml.encode('utf-16-le'))
+PY
+    cp "$WINEPREFIX/drive_c/dist/old-task.xml" "$(install_dir)/autoset-task.xml"
+    wine_run 60 schtasks /create /xml 'C:\dist\old-task.xml' /tn "$OLD_TASK" /f >/dev/null 2>&1 &&
+        wine_run 60 reg add "$UNINSTALL_KEY" /v LogonTask /t REG_DWORD /d 1 /f >/dev/null 2>&1
+}
+
+case_upgrade() {
+    e2e_case "upgrade over a running watcher and an older version's logon task (/TASK=1)"
+    if ! register_old_task || [ ! -e "$(task_file "$OLD_TASK")" ]; then
+        fail "cannot register the older version's task"
+        return
+    fi
+    local before
+    before=$(watcher_pids)
+    run_installer /TASK=1
+    expect_eq "installer exit code" 0 "$SETUP_RC"
+    if [ -e "$(task_file "$OLD_TASK")" ] || [ -f "$(install_dir)/autoset-task.xml" ]; then
+        fail "the older version's task or its autoset-task.xml is still there"
+    else
+        pass "the older version's task and its definition removed"
+    fi
+    if wine_reg_value "$UNINSTALL_KEY" LogonTask >/dev/null; then
+        fail "the older version's LogonTask value is still there"
+    else
+        pass "the older version's LogonTask value removed"
+    fi
+    # /TASK=1 chose the part: the task is registered again and a watcher runs.
+    expect_eq "autostart recorded" task "$(wine_reg_value "$UNINSTALL_KEY" WatchAutostart)"
+    if [ -e "$(task_file "$WATCH_TASK")" ]; then
+        pass "the watcher's task registered"
+    else
+        fail "no task $WATCH_TASK after the upgrade"
+    fi
+    local pid ended=1
+    for pid in $before; do
+        kill -0 "$pid" 2>/dev/null && ended=0
+    done
+    if [ -n "$before" ] && [ "$ended" -eq 1 ]; then
+        pass "the watcher that ran before was stopped"
+    else
+        fail "the watcher that ran before (pids [$before]) still runs, or none ran"
+    fi
+    if wait_watcher running; then
+        pass "a watcher runs after the upgrade"
+    else
+        fail "no watcher runs after the upgrade"
+    fi
+}
+
+case_run_key_fallback() {
+    e2e_case "the Run key where no task can be registered"
+    # With Wine's schtasks.exe disabled the installer cannot register a task, as on a machine
+    # whose policy forbids it.
+    local overrides=$WINEDLLOVERRIDES
+    WINEDLLOVERRIDES="$overrides;schtasks.exe=d" run_installer /WATCH=1
+    expect_eq "installer exit code" 0 "$SETUP_RC"
+    expect_eq "autostart recorded" "run key" "$(wine_reg_value "$UNINSTALL_KEY" WatchAutostart)"
+    expect_eq "Run value" "\"$INSTALL_DIR_WIN\\camzoom_watch.exe\"" \
+        "$(wine_reg_value "$RUN_KEY" "$RUN_VALUE")"
+    if wait_watcher running; then
+        pass "a watcher runs"
+    else
+        fail "no watcher runs"
+    fi
+}
+
+# The exit-code cases below run autoset themselves: the watcher must not run beside them.
+case_watch_stop() {
+    e2e_case "the watcher ends on --stop"
+    wine_run 30 "$INSTALL_DIR_WIN\\camzoom_watch.exe" --stop >/dev/null 2>&1
+    expect_eq "--stop exit code" 0 "$?"
+    if wait_watcher ended; then
+        pass "no watcher runs"
+    else
+        fail "the watcher still runs (pids $(watcher_pids | tr '\n' ' '))"
+    fi
 }
 
 case_version_resources() {
     e2e_case "version resources through the version API"
     local file out
-    for file in camzoom.exe 'virtual-camera\camzoom_vcam.dll' \
-        'virtual-camera\camzoom_vcam_register.exe'; do
+    # Every built file that is shipped (targets, not files of the tree).
+    for file in $(grep -v '^#' "$SHIPPED_LIST" | awk -F'\t' '$3 != "-" { print $1 }' | tr / '\\'); do
         out=$(probe file-version --path "$INSTALL_DIR_WIN\\$file")
         expect_eq "$file: fixed file and product version" "fixed=$VERSION.0 product=$VERSION.0" \
             "$(head -1 <<<"$out")"
@@ -155,46 +351,11 @@ case_autoset_exit_codes() {
     close_tool
 }
 
-case_logon_task() {
-    e2e_case "logon task"
-    # Wine's scheduler keeps only part of a definition (no triggers, no restart settings, an
-    # empty action), so the definition is checked as it was registered: the installer keeps it.
-    local registered
-    if ! registered=$(xml_text "$(install_dir)/autoset-task.xml"); then
-        fail "no autoset-task.xml in the installation folder"
-        return
-    fi
-    local part
-    for part in '<LogonTrigger><Enabled>true</Enabled><UserId>' '<Delay>PT30S</Delay>' \
-        '<RestartOnFailure><Interval>PT1M</Interval><Count>5</Count></RestartOnFailure>' \
-        "<Command>\"$INSTALL_DIR_WIN\\camzoom.exe\"</Command>" '<Arguments>autoset</Arguments>' \
-        '<LogonType>InteractiveToken</LogonType>' '<RunLevel>LeastPrivilege</RunLevel>'; do
-        if grep -qF "$part" <<<"$registered"; then
-            pass "registered definition holds $part"
-        else
-            fail "registered definition lacks $part: $registered"
-        fi
-    done
-    local stored
-    if ! stored=$(xml_text "$(task_file)"); then
-        fail "the scheduler has no task $(task_file)"
-        return
-    fi
-    # What Wine keeps of it shows that this definition is the one the scheduler took.
-    for part in '<Description>camzoom: applies the stored zoom' \
-        '<ExecutionTimeLimit>PT5M</ExecutionTimeLimit>' \
-        '<DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>'; do
-        if grep -qF "$part" <<<"$stored"; then
-            pass "the scheduler's task holds $part"
-        else
-            fail "the scheduler's task lacks $part: $stored"
-        fi
-    done
-}
-
 case_silent_uninstall() {
-    e2e_case "silent uninstallation leaves only the station's two files"
+    e2e_case "silent uninstallation ends the watcher and leaves only the station's two files"
     run_installed_autoset '"VCapSource=Camzoom Virtual Camera"' 250  # config.dat and config.ini there
+    wine_start "$INSTALL_DIR_WIN\\camzoom_watch.exe" >/dev/null 2>&1
+    wait_watcher running || fail "the watcher does not start"
     wine_run 60 "$INSTALL_DIR_WIN\\uninstall.exe" /S >/dev/null 2>&1
     expect_eq "uninstaller exit code" 0 "$?"
     # The uninstaller goes on from a copy of itself in the temp folder: wait for its work.
@@ -204,12 +365,25 @@ case_silent_uninstall() {
         sleep 0.5
     done
     sleep 2
+    if wait_watcher ended; then
+        pass "the watcher ended"
+    else
+        fail "the watcher still runs (pids $(watcher_pids | tr '\n' ' '))"
+    fi
     expect_eq "left in the folder" "$(printf '%s\n' config.dat config.ini)" "$(installed_files)"
     expect_eq "Start-menu entry removed" "" "$(start_menu_folder)"
-    if [ -e "$(task_file)" ]; then
-        fail "the logon task is still registered"
+    local task
+    for task in "$WATCH_TASK" "$OLD_TASK"; do
+        if [ -e "$(task_file "$task")" ]; then
+            fail "the task $task is still registered"
+        else
+            pass "no task $task"
+        fi
+    done
+    if wine_reg_value "$RUN_KEY" "$RUN_VALUE" >/dev/null; then
+        fail "the Run value is still there"
     else
-        pass "logon task removed"
+        pass "Run value removed"
     fi
     if wine_reg_value "$UNINSTALL_KEY" DisplayVersion >/dev/null; then
         fail "the uninstall entry is still there"
@@ -235,8 +409,11 @@ case_silent_uninstall() {
 run_package_cases() {
     case_zip_contents
     case_silent_install
+    case_watch_task
+    case_upgrade
+    case_run_key_fallback
     case_version_resources
+    case_watch_stop
     case_autoset_exit_codes
-    case_logon_task
     case_silent_uninstall
 }

@@ -19,8 +19,9 @@ source "$repo/tests/e2e/package_cases.sh"
 
 VERSION=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt" 2>/dev/null)
 PACKAGES=$build/packages
+SHIPPED_LIST=$build/shipped-files.txt
 needed=("$PACKAGES/camzoom-$VERSION-win64.zip" "$PACKAGES/camzoom-$VERSION-win64-setup.exe"
-    "$build/tools/wine_probe/wine_probe.exe")
+    "$SHIPPED_LIST" "$build/tools/wine_probe/wine_probe.exe")
 for file in "${needed[@]}"; do
     if [ -z "$VERSION" ] || [ ! -f "$file" ]; then
         echo "missing $file: run cmake --build --preset windows --target package first"
