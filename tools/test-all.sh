@@ -90,7 +90,7 @@ cmake --build --preset windows --target package
 
 run_suite "reproducible build: a second build folder gives the same bytes" \
     bash tests/release/reproducible.sh build/windows
-run_suite "packages under Wine: install, version, autoset exit codes, logon task, uninstall" \
+run_suite "packages under Wine: install, watcher, upgrade, version, autoset codes, uninstall" \
     bash tests/e2e/package_run.sh build/windows
 
 step "summary"

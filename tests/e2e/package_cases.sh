@@ -177,7 +177,7 @@ case_watch_task() {
         '<ExecutionTimeLimit>PT0S</ExecutionTimeLimit>' \
         '<MultipleInstancesPolicy>IgnoreNew</MultipleInstancesPolicy>' \
         '<DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>' \
-        '<StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>'
+        '<StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>' '<Priority>5</Priority>'
     local absent
     for absent in '<RestartOnFailure>' '<Delay>' '<Arguments>'; do
         if grep -qF "$absent" <<<"$registered"; then
