@@ -259,11 +259,12 @@ case_upgrade() {
 }
 
 case_run_key_fallback() {
-    e2e_case "the Run key where no task can be registered"
+    e2e_case "upgrade without options where no task can be registered: the Run key"
     # With Wine's schtasks.exe disabled the installer cannot register a task, as on a machine
-    # whose policy forbids it.
+    # whose policy forbids it. No /WATCH option: the part is kept because the installation being
+    # replaced had it.
     local overrides=$WINEDLLOVERRIDES
-    WINEDLLOVERRIDES="$overrides;schtasks.exe=d" run_installer /WATCH=1
+    WINEDLLOVERRIDES="$overrides;schtasks.exe=d" run_installer
     expect_eq "installer exit code" 0 "$SETUP_RC"
     expect_eq "autostart recorded" "run key" "$(wine_reg_value "$UNINSTALL_KEY" WatchAutostart)"
     expect_eq "Run value" "\"$INSTALL_DIR_WIN\\camzoom_watch.exe\"" \
