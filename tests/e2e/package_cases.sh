@@ -289,7 +289,7 @@ case_watch_stop() {
 }
 
 case_version_resources() {
-    e2e_case "version resources through the version API"
+    e2e_case "version resources through the version API, and the manifests"
     local file out
     # Every built file that is shipped (targets, not files of the tree).
     for file in $(grep -v '^#' "$SHIPPED_LIST" | awk -F'\t' '$3 != "-" { print $1 }' | tr / '\\'); do
@@ -304,6 +304,18 @@ case_version_resources() {
             pass "$file: description and copyright"
         else
             fail "$file: description or copyright missing in [$out]"
+        fi
+    done
+    # The two programs a station's user starts carry the application manifest (as invoker).
+    local manifest
+    for file in camzoom.exe camzoom_watch.exe; do
+        manifest=$(grep -ao '<assemblyIdentity [^>]*>\|requestedExecutionLevel level="[a-zA-Z]*"' \
+            "$(install_dir)/$file" 2>/dev/null | tr '\n' ' ')
+        if grep -qF "name=\"${file%.exe}\"" <<<"$manifest" &&
+            grep -qF 'requestedExecutionLevel level="asInvoker"' <<<"$manifest"; then
+            pass "$file: application manifest, as invoker"
+        else
+            fail "$file: no application manifest of its own: [$manifest]"
         fi
     done
 }
