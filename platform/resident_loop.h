@@ -38,8 +38,10 @@ class ResidentLoop {
     // `timeoutMs` (none: no limit) has passed; the thread sleeps meanwhile.
     void Wait(std::optional<std::uint32_t> timeoutMs, ChildProcess* child);
 
-  private:
+    // The adapters' own view (the window procedure reaches the loop through it).
     struct Impl;
+
+  private:
     explicit ResidentLoop(std::unique_ptr<Impl> impl);
     std::unique_ptr<Impl> impl_;
 };

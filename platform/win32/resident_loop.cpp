@@ -4,12 +4,13 @@
 // the window's messages, so that waiting costs nothing.
 #include "platform/resident_loop.h"
 
-#include <dbt.h>
-
 #include <array>
 #include <vector>
 
+// clang-format off
 #include "platform/win32/owned_handle.h"
+#include <dbt.h>
+// clang-format on
 
 namespace {
 
