@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "capture/current_format.h"
+#include "capture/device_list.h"
 #include "capture/device_name.h"
 #include "capture/media_type.h"
-#include "capture/variant.h"
 
 namespace {
 
@@ -16,15 +16,6 @@ constexpr HRESULT kMissingMember = E_POINTER;
 constexpr HRESULT kNoMatchingDevice = E_FAIL;
 constexpr LONG kGraphNotifyMessage = WM_APP + 1;
 constexpr DWORD kClassContext = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER;
-
-std::string ToSystemText(const OLECHAR* wide) {
-    if (!wide) return {};
-    int length = WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-    if (length <= 0) return {};
-    std::vector<char> text(static_cast<std::size_t>(length));
-    WideCharToMultiByte(CP_ACP, 0, wide, -1, text.data(), length, nullptr, nullptr);
-    return std::string(text.data());
-}
 
 // A step whose status is ignored (teardown, stopping and restarting the stream) also goes on
 // past a platform call that raises, so the later steps still run.
@@ -109,48 +100,17 @@ HRESULT TVideoSample::StartCapture(const std::string& name) {
 
 HRESULT TVideoSample::SelectDevice(const std::string& name) {
     const std::string wanted = DeviceLookupName(name);
-    int position = 0;
-
-    ComPtr<ICreateDevEnum> deviceEnum;
-    HRESULT hr = CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, kClassContext,
-                                  IID_ICreateDevEnum, deviceEnum.PutVoid());
-    if (FAILED(hr)) return hr;
-    ComPtr<IEnumMoniker> devices;
-    hr = deviceEnum->CreateClassEnumerator(CLSID_VideoInputDeviceCategory, devices.Put(), 0);
-    if (FAILED(hr)) return hr;
-    // Success without an enumerator: there is no video input device at all.
-    if (!devices) return E_FAIL;
-
-    try {
-        do {
-            hr = TryDevice(*devices.Get(), wanted, position);
-        } while (!FSource && hr == S_OK);
-    } catch (...) {
-        return E_FAIL;
-    }
-    return hr;
-}
-
-HRESULT TVideoSample::TryDevice(IEnumMoniker& devices, const std::string& name, int& position) {
-    ComPtr<IMoniker> device;
-    HRESULT hr = devices.Next(1, device.Put(), nullptr);
-    if (hr != S_OK) return hr;
-    ++position;
-
-    ComPtr<IPropertyBag> properties;
-    hr = device->BindToStorage(nullptr, nullptr, IID_IPropertyBag, properties.PutVoid());
-    if (hr != S_OK) return hr;
-    VariantValue friendlyName;
-    hr = properties->Read(L"FriendlyName", friendlyName.Put(), nullptr);
-    if (hr != S_OK) return hr;
-
-    if (MatchDevice(name, ToSystemText(friendlyName.String()), position) == DeviceMatch::None) {
-        return S_OK;
-    }
-    ComPtr<IBaseFilter> source;
-    hr = device->BindToObject(nullptr, nullptr, IID_IBaseFilter, source.PutVoid());
-    if (hr == S_OK) FSource = source;
-    return hr;
+    // The first match ends the search: selected when its filter binds, else its status.
+    return VisitVideoInputDevices([&](IMoniker& device, const std::string& friendlyName,
+                                      int position) -> std::optional<HRESULT> {
+        if (MatchDevice(wanted, friendlyName, position) == DeviceMatch::None) {
+            return std::nullopt;
+        }
+        ComPtr<IBaseFilter> source;
+        HRESULT hr = device.BindToObject(nullptr, nullptr, IID_IBaseFilter, source.PutVoid());
+        if (hr == S_OK) FSource = source;
+        return hr;
+    });
 }
 
 HRESULT TVideoSample::ConnectAndRun() {

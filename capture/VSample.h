@@ -40,7 +40,6 @@ class TVideoSample {
   private:
     HRESULT BuildGraphObjects();
     HRESULT SelectDevice(const std::string& name);
-    HRESULT TryDevice(IEnumMoniker& devices, const std::string& name, int& position);
     HRESULT ConnectAndRun();
     HRESULT FindStreamConfig(ComPtr<IAMStreamConfig>& config);
     // Stops the graph and the source for a format reading, and runs both again.

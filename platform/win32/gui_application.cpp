@@ -42,6 +42,13 @@ void Application::Run() {
         // Showing activates the window: its first activation runs inside this call.
         ShowWindow(native.window, SW_SHOWNORMAL);
         if (native.window != nullptr && !native.closed) UpdateWindow(native.window);
+        // The system's foreground rules may show the window of a program that a background
+        // process started (a keeper, a logon task) without activating it. The first activation
+        // then still runs, once, through the queue like every later one.
+        if (native.window != nullptr && !native.closed && !native.activatedOnce) {
+            native.activatedOnce = true;
+            PostMessageA(native.window, win32::kDeferredActivateMessage, 0, 0);
+        }
     }
     for (;;) {
         MSG message;

@@ -1,0 +1,156 @@
+// The resident program's signals on Windows: a hidden top-level window (message-only windows get
+// no broadcasts such as WM_ENDSESSION and WM_POWERBROADCAST) registered for camera device
+// interfaces, and the session's named stop event, waited on together with the child process and
+// the window's messages, so that waiting costs nothing.
+#include "platform/resident_loop.h"
+
+#include <array>
+#include <vector>
+
+// clang-format off
+#include "platform/win32/owned_handle.h"
+#include <dbt.h>
+// clang-format on
+
+namespace {
+
+// Device interface classes of video capture devices (ks.h / ksmedia.h values; named here so the
+// kernel-streaming headers need not be pulled in): KSCATEGORY_VIDEO_CAMERA for cameras of the
+// newer stack, KSCATEGORY_CAPTURE and KSCATEGORY_VIDEO for the DirectShow-visible capture
+// devices. A camera announces itself in several of them: the keeper settles bursts anyway.
+constexpr std::array<GUID, 3> kCameraInterfaceClasses = {{
+    {0xE5323777, 0xF976, 0x4F5B, {0x9B, 0x55, 0xB9, 0x46, 0x99, 0xC4, 0x6E, 0x44}},
+    {0x65E8773D, 0x8F56, 0x11D0, {0xA3, 0xB9, 0x00, 0xA0, 0xC9, 0x22, 0x31, 0x96}},
+    {0x6994AD05, 0x93EF, 0x11D0, {0xA3, 0xCC, 0x00, 0xA0, 0xC9, 0x22, 0x31, 0x96}},
+}};
+
+}  // namespace
+
+struct ResidentLoop::Impl {
+    Handler handler;
+    std::wstring className;
+    HWND window = nullptr;
+    win32::OwnedHandle stopEvent;
+    std::vector<HDEVNOTIFY> notifications;
+
+    ~Impl() {
+        for (HDEVNOTIFY notification : notifications) UnregisterDeviceNotification(notification);
+        if (window != nullptr) DestroyWindow(window);
+        UnregisterClassW(className.c_str(), GetModuleHandleW(nullptr));
+    }
+
+    void Signal(ResidentSignal signal) {
+        // Copied: the handler may end the loop.
+        const Handler copy = handler;
+        if (copy) copy(signal);
+    }
+};
+
+namespace {
+
+bool IsDeviceInterface(LPARAM lParam) {
+    const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(lParam);
+    return header != nullptr && header->dbch_devicetype == DBT_DEVTYP_DEVICEINTERFACE;
+}
+
+LRESULT CALLBACK ResidentProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* impl = reinterpret_cast<ResidentLoop::Impl*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (impl == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+    switch (message) {
+        case WM_DEVICECHANGE:
+            if (wParam == DBT_DEVICEARRIVAL && IsDeviceInterface(lParam)) {
+                impl->Signal(ResidentSignal::DeviceArrived);
+            } else if (wParam == DBT_DEVICEREMOVECOMPLETE && IsDeviceInterface(lParam)) {
+                impl->Signal(ResidentSignal::DeviceRemoved);
+            }
+            return TRUE;
+        case WM_POWERBROADCAST:
+            if (wParam == PBT_APMRESUMEAUTOMATIC) impl->Signal(ResidentSignal::Resumed);
+            return TRUE;
+        case WM_QUERYENDSESSION:
+            return TRUE;
+        case WM_ENDSESSION:
+            // The process may be ended as soon as this returns: the handler finishes first.
+            if (wParam) impl->Signal(ResidentSignal::SessionEnding);
+            return 0;
+        case WM_CLOSE:
+            impl->Signal(ResidentSignal::StopRequested);
+            return 0;
+        default:
+            return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+}  // namespace
+
+ResidentLoop::ResidentLoop(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+
+ResidentLoop::~ResidentLoop() = default;
+
+std::unique_ptr<ResidentLoop> ResidentLoop::Create(const std::string& windowClass,
+                                                   const std::string& stopEventName,
+                                                   Handler handler, std::string& errorText) {
+    auto impl = std::make_unique<Impl>();
+    impl->handler = std::move(handler);
+    impl->className = win32::Wide(windowClass);
+
+    // Auto-reset: one stop request wakes one wait.
+    impl->stopEvent =
+        win32::OwnedHandle(CreateEventW(nullptr, FALSE, FALSE, win32::Wide(stopEventName).c_str()));
+    if (!impl->stopEvent) {
+        errorText = "cannot create the stop event: " + win32::SystemErrorMessage(GetLastError());
+        return nullptr;
+    }
+
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW windowClassInfo{};
+    windowClassInfo.cbSize = sizeof windowClassInfo;
+    windowClassInfo.lpfnWndProc = ResidentProcedure;
+    windowClassInfo.hInstance = instance;
+    windowClassInfo.lpszClassName = impl->className.c_str();
+    if (!RegisterClassExW(&windowClassInfo)) {
+        errorText =
+            "cannot register the window class: " + win32::SystemErrorMessage(GetLastError());
+        return nullptr;
+    }
+    // Top-level and never shown.
+    impl->window = CreateWindowExW(0, impl->className.c_str(), impl->className.c_str(),
+                                   WS_OVERLAPPED, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
+    if (impl->window == nullptr) {
+        errorText = "cannot create the window: " + win32::SystemErrorMessage(GetLastError());
+        return nullptr;
+    }
+    SetWindowLongPtrW(impl->window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(impl.get()));
+
+    for (const GUID& interfaceClass : kCameraInterfaceClasses) {
+        DEV_BROADCAST_DEVICEINTERFACE_W filter{};
+        filter.dbcc_size = sizeof filter;
+        filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+        filter.dbcc_classguid = interfaceClass;
+        // Without notifications the device polls still see every arrival, only later.
+        if (HDEVNOTIFY notification =
+                RegisterDeviceNotificationW(impl->window, &filter, DEVICE_NOTIFY_WINDOW_HANDLE)) {
+            impl->notifications.push_back(notification);
+        }
+    }
+    return std::unique_ptr<ResidentLoop>(new ResidentLoop(std::move(impl)));
+}
+
+void ResidentLoop::Wait(std::optional<std::uint32_t> timeoutMs, ChildProcess* child) {
+    HANDLE handles[2] = {impl_->stopEvent.Get(), nullptr};
+    DWORD count = 1;
+    if (child != nullptr && !child->Native().exitCode)
+        handles[count++] = child->Native().process.Get();
+    const DWORD result = MsgWaitForMultipleObjectsEx(
+        count, handles, timeoutMs ? *timeoutMs : INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    if (result == WAIT_OBJECT_0) {
+        impl_->Signal(ResidentSignal::StopRequested);
+        return;
+    }
+    // Sent messages (WM_ENDSESSION, WM_DEVICECHANGE) are delivered inside PeekMessage.
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}

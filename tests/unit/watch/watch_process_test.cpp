@@ -1,0 +1,150 @@
+// The host keeper as a program: started in a folder of its own beside the host tool, with a
+// simulated camera, it runs autoset, which puts the stored zoom on the camera; a second start
+// ends at once; "--stop" ends the first.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <thread>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Contents(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Generous: the sanitizer builds start slowly. Nothing is timed, only bounded.
+bool WaitFor(const std::function<bool()>& condition, std::chrono::seconds limit) {
+    const auto until = std::chrono::steady_clock::now() + limit;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > until) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return true;
+}
+
+class WatchProcessTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        work_ = fs::temp_directory_path() / ("camzoom-watch-" + std::to_string(getpid()));
+        fs::remove_all(work_);
+        fs::create_directories(work_ / "data");
+        fs::copy_file(CAMZOOM_HOST_TOOL, work_ / "camzoom");
+        fs::copy_file(CAMZOOM_HOST_WATCH, work_ / "camzoom_watch");
+        const std::string text = "\"VCapSource=Desk Cam\",VCapModeWidth=640,VCapModeHeight=480";
+        std::ofstream dat(work_ / "config.dat", std::ios::binary);
+        const auto length = static_cast<std::uint32_t>(text.size());
+        const char prefix[4] = {static_cast<char>(length & 0xFF), 0, 0, 0};
+        dat.write(prefix, 4);
+        dat << text;
+        dat.close();
+        std::ofstream(work_ / "config.ini") << "[options]\nzoom=250\n";
+        std::ofstream(work_ / "camzoom-devices.ini") << "[device]\n"
+                                                        "name = Other Cam\n"
+                                                        "[device]\n"
+                                                        "name = Desk Cam\n"
+                                                        "size = 640x480\n"
+                                                        "format = YUY2\n"
+                                                        "zoom = 100 500 1 100 100 2 3\n";
+        // The keeper's environment: its data folder here, the cameras beside the programs.
+        for (char** entry = environ; *entry != nullptr; ++entry) {
+            if (std::strncmp(*entry, "CAMZOOM_HOST_DEVICES=", 21) == 0) continue;
+            if (std::strncmp(*entry, "CAMZOOM_LOCAL_APPDATA=", 22) == 0) continue;
+            environment_.push_back(*entry);
+        }
+        environment_.push_back("CAMZOOM_LOCAL_APPDATA=" + (work_ / "data").string());
+    }
+
+    void TearDown() override {
+        for (pid_t pid : started_) {
+            if (waitpid(pid, nullptr, WNOHANG) == 0) {
+                kill(pid, SIGKILL);
+                waitpid(pid, nullptr, 0);
+            }
+        }
+        fs::remove_all(work_);
+    }
+
+    pid_t StartWatch(const std::vector<std::string>& arguments = {}) {
+        std::vector<std::string> texts = {(work_ / "camzoom_watch").string()};
+        texts.insert(texts.end(), arguments.begin(), arguments.end());
+        std::vector<char*> argv;
+        for (std::string& text : texts) argv.push_back(text.data());
+        argv.push_back(nullptr);
+        std::vector<char*> envp;
+        for (std::string& entry : environment_) envp.push_back(entry.data());
+        envp.push_back(nullptr);
+        pid_t pid = -1;
+        EXPECT_EQ(posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), envp.data()), 0);
+        started_.push_back(pid);
+        return pid;
+    }
+
+    // The exit code, or -1 when the process has not ended within the bound.
+    int WaitForExit(pid_t pid, std::chrono::seconds limit) {
+        int status = 0;
+        if (!WaitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }, limit)) return -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+
+    std::string Log() const { return Contents(work_ / "data" / "camzoom" / "watch.log"); }
+    bool LogHas(const std::string& part) const { return Log().find(part) != std::string::npos; }
+
+    fs::path work_;
+    std::vector<std::string> environment_;
+    std::vector<pid_t> started_;
+};
+
+TEST_F(WatchProcessTest, AppliesTheStoredZoomAtStartAndStopsOnRequest) {
+    const pid_t watch = StartWatch();
+    ASSERT_TRUE(WaitFor([&] { return LogHas("autoset ended with 0"); }, std::chrono::seconds(60)))
+        << Log();
+    EXPECT_TRUE(LogHas("started\n"));
+    EXPECT_TRUE(LogHas("the station's camera \"Desk Cam\" is here")) << Log();
+    EXPECT_TRUE(LogHas("autoset started (at start)")) << Log();
+    // The tool wrote the camera's new zoom back to the simulated camera.
+    EXPECT_NE(Contents(work_ / "camzoom-devices.ini").find("zoom = 100 500 1 100 250 "),
+              std::string::npos)
+        << Contents(work_ / "camzoom-devices.ini");
+
+    // A second start ends at once and leaves the first running.
+    const pid_t second = StartWatch();
+    EXPECT_EQ(WaitForExit(second, std::chrono::seconds(30)), 0);
+    EXPECT_TRUE(LogHas("already running")) << Log();
+    EXPECT_EQ(waitpid(watch, nullptr, WNOHANG), 0) << "the first keeper still runs";
+
+    const pid_t stop = StartWatch({"--stop"});
+    EXPECT_EQ(WaitForExit(stop, std::chrono::seconds(30)), 0);
+    EXPECT_EQ(WaitForExit(watch, std::chrono::seconds(30)), 0);
+    EXPECT_TRUE(LogHas("stopped")) << Log();
+
+    // Nobody left to stop.
+    EXPECT_EQ(WaitForExit(StartWatch({"--stop"}), std::chrono::seconds(30)), 0);
+}
+
+TEST_F(WatchProcessTest, WithoutConfigDatNoAutosetStarts) {
+    fs::remove(work_ / "config.dat");
+    const pid_t watch = StartWatch();
+    ASSERT_TRUE(WaitFor([&] { return LogHas("autoset not started: config.dat is missing"); },
+                        std::chrono::seconds(60)))
+        << Log();
+    EXPECT_FALSE(LogHas("autoset started")) << Log();
+    kill(watch, SIGTERM);  // what "--stop" sends on this build
+    EXPECT_EQ(WaitForExit(watch, std::chrono::seconds(30)), 0);
+    EXPECT_TRUE(LogHas("stopped")) << Log();
+}
+
+}  // namespace
