@@ -12,6 +12,7 @@
 #include "platform/child_process.h"
 #include "platform/files.h"
 #include "platform/messaging.h"
+#include "platform/process_memory.h"
 #include "platform/resident_loop.h"
 #include "watch/keeper_rules.h"
 
@@ -118,11 +119,20 @@ class KeeperShell {
                 Carry(rules_.Resumed(now));
                 break;
             case ResidentSignal::StopRequested:
+                LogMemory();
                 Carry(rules_.StopRequested(now, ""));
                 break;
             case ResidentSignal::SessionEnding:
+                LogMemory();
                 Carry(rules_.StopRequested(now, "the session ends"));
                 break;
+        }
+    }
+
+    // What the keeper cost, for whoever checks that it stays small.
+    void LogMemory() {
+        if (std::optional<std::uint64_t> bytes = ProcessPrivateBytes()) {
+            log_.Write("private memory: " + std::to_string((*bytes + 1023) / 1024) + " KiB");
         }
     }
 

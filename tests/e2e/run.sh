@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # End-to-end tests under Wine: the virtual camera against the platform's capture graph, then
-# camzoom.exe against the virtual camera, in a Wine prefix made and removed here.
+# camzoom.exe against the virtual camera, then the keeper camzoom_watch.exe beside it, in a Wine
+# prefix made and removed here.
 #
 #   tests/e2e/run.sh [BUILD_DIR]     (default build/windows)
 #
@@ -17,6 +18,7 @@ source "$repo/tools/wine/wine-env.sh"
 source "$repo/tests/e2e/lib.sh"
 source "$repo/tests/e2e/graph_cases.sh"
 source "$repo/tests/e2e/camzoom_cases.sh"
+source "$repo/tests/e2e/watch_cases.sh"
 
 vcam_dir=$build/virtual_camera
 needed=("$vcam_dir/camzoom_vcam.dll" "$vcam_dir/camzoom_vcam_register.exe"
@@ -47,6 +49,13 @@ if [ -f "$CAMZOOM_EXE" ]; then
     run_camzoom_cases
 else
     echo "SKIP camzoom.exe cases: $CAMZOOM_EXE is not built"
+fi
+
+WATCH_EXE=$build/watch/camzoom_watch.exe
+if [ -f "$CAMZOOM_EXE" ] && [ -f "$WATCH_EXE" ]; then
+    run_watch_cases
+else
+    echo "SKIP camzoom_watch.exe cases: $WATCH_EXE or $CAMZOOM_EXE is not built"
 fi
 
 wine_env_stop

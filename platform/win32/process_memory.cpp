@@ -1,0 +1,18 @@
+// The process's private memory on Windows.
+#include "platform/process_memory.h"
+
+// clang-format off
+#include "platform/win32/win32_api.h"
+#include <psapi.h>
+// clang-format on
+
+std::optional<std::uint64_t> ProcessPrivateBytes() {
+    PROCESS_MEMORY_COUNTERS_EX counters{};
+    counters.cb = sizeof counters;
+    if (!K32GetProcessMemoryInfo(GetCurrentProcess(),
+                                 reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                                 sizeof counters)) {
+        return std::nullopt;
+    }
+    return counters.PrivateUsage;
+}
