@@ -25,7 +25,7 @@ installed_files() {
 }
 
 # The shipped files' paths in the package, sorted.
-shipped_paths() { grep -v '^#' "$SHIPPED_LIST" | cut -f1 | LC_ALL=C sort; }
+shipped_paths() { cut -f1 "$SHIPPED_LIST" | LC_ALL=C sort; }
 
 start_menu_folder() {
     find "$WINEPREFIX/drive_c/users" -type d -path '*/Start Menu/Programs/camzoom' 2>/dev/null |
@@ -132,7 +132,7 @@ case_silent_install() {
     run_installer /VCAM=1 /WATCH=1
     expect_eq "installer exit code" 0 "$SETUP_RC"
     local expected
-    expected=$(printf '%s\n' $(shipped_paths) uninstall.exe watch-task.xml | LC_ALL=C sort)
+    expected=$( (shipped_paths; printf '%s\n' uninstall.exe watch-task.xml) | LC_ALL=C sort)
     expect_eq "installed files" "$expected" "$(installed_files)"
     local menu
     menu=$(start_menu_folder)
@@ -292,7 +292,7 @@ case_version_resources() {
     e2e_case "version resources through the version API, and the manifests"
     local file out
     # Every built file that is shipped (targets, not files of the tree).
-    for file in $(grep -v '^#' "$SHIPPED_LIST" | awk -F'\t' '$3 != "-" { print $1 }' | tr / '\\'); do
+    for file in $(awk -F'\t' '$3 != "-" { print $1 }' "$SHIPPED_LIST" | tr / '\\'); do
         out=$(probe file-version --path "$INSTALL_DIR_WIN\\$file")
         expect_eq "$file: fixed file and product version" "fixed=$VERSION.0 product=$VERSION.0" \
             "$(head -1 <<<"$out")"
