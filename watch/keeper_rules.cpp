@@ -58,7 +58,7 @@ std::string AutosetExitText(std::uint32_t exitCode) {
 KeeperActions KeeperRules::Started(Tick now) {
     KeeperActions out{Log("started")};
     pollAt_ = now;
-    Trigger(now, "at start", 0, out);
+    Trigger(now, "at start", 0);
     CloseWith(now, out);
     return out;
 }
@@ -159,7 +159,7 @@ KeeperActions KeeperRules::DevicesSeen(Tick now, const DevicesSeenEvent& seen) {
     removalNotified_ = false;
     pollAt_ =
         now + (next == Station::Present ? KeeperTimes::kPollPresent : KeeperTimes::kPollAbsent);
-    if (arrived) Trigger(now, "camera arrived", KeeperTimes::kSettle, out);
+    if (arrived) Trigger(now, "camera arrived", KeeperTimes::kSettle);
     CloseWith(now, out);
     return out;
 }
@@ -177,7 +177,7 @@ KeeperActions KeeperRules::DeviceNotified(Tick now, DeviceChange change) {
 KeeperActions KeeperRules::Resumed(Tick now) {
     KeeperActions out{Log("resumed from sleep")};
     pollAt_ = now + KeeperTimes::kSettle;
-    Trigger(now, "resumed", KeeperTimes::kSettle, out);
+    Trigger(now, "resumed", KeeperTimes::kSettle);
     CloseWith(now, out);
     return out;
 }
@@ -232,7 +232,7 @@ KeeperActions KeeperRules::StopRequested(Tick now, const std::string& reason) {
     return out;
 }
 
-void KeeperRules::Trigger(Tick now, const std::string& reason, Tick delay, KeeperActions&) {
+void KeeperRules::Trigger(Tick now, const std::string& reason, Tick delay) {
     if (childRunning_) {
         triggerWhileRunning_ = reason;
         return;
@@ -267,7 +267,7 @@ void KeeperRules::FinishChild(Tick now, KeeperActions& out) {
     std::string reason = *triggerWhileRunning_;
     triggerWhileRunning_.reset();
     out.push_back(Log("one more run for what happened while autoset ran (" + reason + ")"));
-    Trigger(now, reason, KeeperTimes::kSettle, out);
+    Trigger(now, reason, KeeperTimes::kSettle);
 }
 
 void KeeperRules::LogDeviceChanges(const DevicesSeenEvent& seen, KeeperActions& out) const {

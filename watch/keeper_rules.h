@@ -78,7 +78,7 @@ class KeeperRules {
   private:
     enum class Station { Unknown, Present, Absent, NoSettings };
 
-    void Trigger(Tick now, const std::string& reason, Tick delay, KeeperActions& out);
+    void Trigger(Tick now, const std::string& reason, Tick delay);
     void RetryOrGiveUp(Tick now, KeeperActions& out);
     void FinishChild(Tick now, KeeperActions& out);
     void LogDeviceChanges(const DevicesSeenEvent& seen, KeeperActions& out) const;

@@ -14,5 +14,9 @@ std::optional<std::uint64_t> ProcessPrivateBytes() {
                                  sizeof counters)) {
         return std::nullopt;
     }
-    return counters.PrivateUsage;
+    // Both are the process's commit charge; some systems (Wine) fill in only one of them.
+    const std::uint64_t bytes =
+        counters.PrivateUsage != 0 ? counters.PrivateUsage : counters.PagefileUsage;
+    if (bytes == 0) return std::nullopt;
+    return bytes;
 }

@@ -69,13 +69,13 @@ cpu_ticks() {
     sed 's/.*) //' "/proc/$1/stat" 2>/dev/null | awk '{print $12 + $13}'
 }
 
-# The wineserver of this prefix (other prefixes may have servers of their own).
-prefix_wineserver() {
+# prefix_pids PATTERN: the processes matching PATTERN (pgrep -f) that run in this prefix; other
+# prefixes on the machine may run programs of the same name.
+prefix_pids() {
     local pid
-    for pid in $(pgrep wineserver); do
+    for pid in $(pgrep -f -- "$1"); do
         if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX"; then
             echo "$pid"
-            return
         fi
     done
 }
@@ -85,7 +85,7 @@ prefix_wineserver() {
 watch_measure_cpu() {
     local hz server before serverBefore start after serverAfter end
     hz=$(getconf CLK_TCK)
-    server=$(prefix_wineserver)
+    server=$(prefix_pids wineserver | head -1)
     before=$(cpu_ticks "$WATCH_PID")
     serverBefore=$(cpu_ticks "$server")
     start=$(date +%s.%N)
@@ -182,7 +182,7 @@ case_watch_second_instance() {
     wine_run 30 "$WATCH_WIN_EXE"
     expect_eq "a second start ends at once with 0" 0 "$?"
     expect_eq "it logs that one runs already" 1 "$(watch_count "already running")"
-    if kill -0 "$WATCH_PID" 2>/dev/null && pgrep -f camzoom_watch.exe >/dev/null; then
+    if kill -0 "$WATCH_PID" 2>/dev/null && [ -n "$(prefix_pids 'camzoom_watch\.exe')" ]; then
         pass "the first keeper keeps running"
     else
         fail "the first keeper is gone"
@@ -197,7 +197,7 @@ case_watch_stop() {
     wine_wait "$WATCH_PID" 20
     expect_eq "the keeper ended with 0" 0 "$?"
     expect_eq "its log says stopped" "stopped" "$(watch_log_since_mark | tail -1 | sed 's/^.\{19\}  //')"
-    if pgrep -f camzoom_watch.exe >/dev/null; then
+    if [ -n "$(prefix_pids 'camzoom_watch\.exe')" ]; then
         fail "a camzoom_watch.exe still runs"
     else
         pass "no camzoom_watch.exe runs"

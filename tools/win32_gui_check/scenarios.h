@@ -8,6 +8,8 @@
 void RunMainWindowScenario(const std::string& selfPath, bool hold);
 void RunUnattendedScenario();
 void RunClosedBeforeShowingScenario();
+// Shown by a program whose showing does not activate it (a background process started it).
+void RunShownWithoutActivationScenario();
 
 // The helper program's part: takes the foreground from `target`, then gives it back.
 int RunOtherProgram(HWND target);

@@ -1,5 +1,6 @@
 // The form moved out of sight before showing and closed from its first activation, as the
-// unattended mode does; a form closed before it is ever shown; tab order apart from creation.
+// unattended mode does; a form closed before it is ever shown; tab order apart from creation; a
+// form whose showing does not activate it still gets its first activation.
 #include "platform/gui.h"
 #include "tools/win32_gui_check/check_support.h"
 #include "tools/win32_gui_check/scenarios.h"
@@ -69,4 +70,53 @@ int RunOtherProgram(HWND target) {
     const bool gaveBack = GetForegroundWindow() == target;
     DestroyWindow(own);
     return tookIt && gaveBack ? 0 : 2;
+}
+
+namespace {
+
+HWND refusedWindow = nullptr;
+int refusedActivations = 0;
+
+// Stands in for the system's foreground rules, which show the window of a program that a
+// background process started without activating it.
+LRESULT CALLBACK RefuseActivation(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_ACTIVATE && reinterpret_cast<HWND>(wParam) == refusedWindow) {
+        ++refusedActivations;
+        return 1;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+}  // namespace
+
+void RunShownWithoutActivationScenario() {
+    Application app;
+    Form form("Camera set zoom", 420, 153, 413, 84);
+    int activated = 0;
+    bool activeAtFirstRun = true;
+    form.OnCreate = [&] { form.SetBounds({-20, -20, 10, 10}); };
+    form.OnActivate = [&] {
+        ++activated;
+        activeAtFirstRun = GetActiveWindow() == static_cast<HWND>(form.Handle());
+        form.Close();
+    };
+    refusedWindow = static_cast<HWND>(form.Handle());
+    refusedActivations = 0;
+    HHOOK hook = SetWindowsHookExA(WH_CBT, RefuseActivation, nullptr, GetCurrentThreadId());
+    // Without a first activation nothing would close the form: the check ends it then.
+    static Form* watched = nullptr;
+    watched = &form;
+    SetTimer(nullptr, 0, 5000, [](HWND, UINT, UINT_PTR, DWORD) {
+        if (watched != nullptr) watched->Close();
+    });
+
+    app.CreateMainForm(form);
+    app.Run();
+    watched = nullptr;
+    if (hook != nullptr) UnhookWindowsHookEx(hook);
+    Expect(hook != nullptr && refusedActivations > 0,
+           "the showing tried to activate the window and was refused");
+    Expect(activated == 1 && !activeAtFirstRun,
+           "the first activation still ran once, without the window being active: " +
+               std::to_string(activated));
 }

@@ -118,6 +118,7 @@ class SystemDeviceEnum final : public SingleInterfaceObject<ICreateDevEnum, IID_
         *ppEnumMoniker = nullptr;
         HOST_DSHOW_ENTER("ICreateDevEnum::CreateClassEnumerator");
         if (!(clsidDeviceClass == CLSID_VideoInputDeviceCategory)) return S_FALSE;
+        RefreshDevicesFromFile();
         auto devices = CurrentDevices();
         // An empty category has no enumerator at all.
         if (devices.empty()) return S_FALSE;

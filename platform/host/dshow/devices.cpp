@@ -1,6 +1,7 @@
 // The simulated devices of the host capture runtime: the default device, the devices file
 // (camzoom-devices.ini beside the executable, or the file named by $CAMZOOM_HOST_DEVICES) with
-// camera-control changes written back to it, and the media types the devices deliver.
+// camera-control changes written back to it and read again by the enumerator when another process
+// changed it, and the media types the devices deliver.
 //
 // The devices file, one [device] section per camera in enumeration order ('#' or ';' starts a
 // comment line; a rewrite after a camera-control change keeps no comments):
@@ -40,6 +41,7 @@ struct DeviceStore {
     bool loaded = false;
     std::vector<std::shared_ptr<Device>> devices;
     std::string filePath;  // where camera-control changes go; empty: nowhere
+    std::string fileText;  // the file as last read or written here
 };
 
 DeviceStore& Store() {
@@ -216,13 +218,21 @@ std::string ExecutableDirectory() {
     return slash == std::string::npos ? "." : full.substr(0, slash);
 }
 
-std::vector<std::shared_ptr<Device>> LoadDevicesFile(const std::string& path, bool& found) {
+std::optional<std::string> ReadText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    found = static_cast<bool>(in);
-    if (!found) return MakeDevices({DefaultDevice()});
+    if (!in) return std::nullopt;
     std::stringstream text;
     text << in.rdbuf();
-    auto configs = ParseDevicesText(text.str());
+    return text.str();
+}
+
+std::vector<std::shared_ptr<Device>> LoadDevicesFile(const std::string& path, bool& found,
+                                                     std::string& fileText) {
+    std::optional<std::string> text = ReadText(path);
+    found = text.has_value();
+    if (!found) return MakeDevices({DefaultDevice()});
+    fileText = *text;
+    auto configs = ParseDevicesText(*text);
     if (!configs) {
         std::cerr << "camzoom: " << path << " is not a valid devices file; using the default "
                   << "device\n";
@@ -318,10 +328,12 @@ void UseDevices(std::vector<DeviceConfig> devices) {
 
 bool UseDevicesFile(const std::string& path) {
     bool found = false;
-    auto devices = LoadDevicesFile(path, found);
+    std::string text;
+    auto devices = LoadDevicesFile(path, found, text);
     std::lock_guard lock(Store().mutex);
     Store().devices = std::move(devices);
     Store().filePath = found ? path : std::string();
+    Store().fileText = std::move(text);
     Store().loaded = true;
     return found;
 }
@@ -335,6 +347,19 @@ std::vector<std::shared_ptr<Device>> CurrentDevices() {
         lock.lock();
     }
     return Store().devices;
+}
+
+void RefreshDevicesFromFile() {
+    std::string path;
+    std::string known;
+    {
+        std::lock_guard lock(Store().mutex);
+        if (!Store().loaded || Store().filePath.empty()) return;
+        path = Store().filePath;
+        known = Store().fileText;
+    }
+    std::optional<std::string> text = ReadText(path);
+    if (text && *text != known) UseDevicesFile(path);
 }
 
 void PersistDevices() {
@@ -351,13 +376,17 @@ void PersistDevices() {
     }
     // Written beside and renamed over, so a reader never sees half a file.
     std::string temporary = path + ".tmp";
+    const std::string text = FormatDevicesText(configs);
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         if (!out) return;
-        out << FormatDevicesText(configs);
+        out << text;
         if (!out.flush()) return;
     }
-    std::rename(temporary.c_str(), path.c_str());
+    if (std::rename(temporary.c_str(), path.c_str()) != 0) return;
+    // Our own write is no change by someone else.
+    std::lock_guard lock(Store().mutex);
+    if (Store().filePath == path) Store().fileText = text;
 }
 
 std::optional<CameraControlConfig> ControlState(std::size_t device, LONG property) {

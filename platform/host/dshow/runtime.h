@@ -100,6 +100,9 @@ struct Device {
 };
 
 std::vector<std::shared_ptr<Device>> CurrentDevices();
+// Reads the devices file again when someone else changed it since (a camera plugged in or
+// removed), as the platform's enumerator reads the registry afresh each time.
+void RefreshDevicesFromFile();
 // Writes the devices back to the devices file they came from, if any.
 void PersistDevices();
 

@@ -135,6 +135,28 @@ TEST_F(WatchProcessTest, AppliesTheStoredZoomAtStartAndStopsOnRequest) {
     EXPECT_EQ(WaitForExit(StartWatch({"--stop"}), std::chrono::seconds(30)), 0);
 }
 
+TEST_F(WatchProcessTest, LateCameraGetsItsZoomWhenItArrives) {
+    std::ofstream(work_ / "camzoom-devices.ini") << "[device]\nname = Other Cam\n";
+    const pid_t watch = StartWatch();
+    ASSERT_TRUE(WaitFor([&] { return LogHas("autoset ended with 2 (no camera)"); },
+                        std::chrono::seconds(60)))
+        << Log();
+    // The camera is plugged in: the devices file changes under the running keeper.
+    std::ofstream(work_ / "devices.tmp") << "[device]\n"
+                                            "name = Other Cam\n"
+                                            "[device]\n"
+                                            "name = desk cam\n"
+                                            "zoom = 100 500 1 100 100 2 3\n";
+    fs::rename(work_ / "devices.tmp", work_ / "camzoom-devices.ini");
+    ASSERT_TRUE(WaitFor([&] { return LogHas("autoset ended with 0"); }, std::chrono::seconds(60)))
+        << Log();
+    EXPECT_TRUE(LogHas("the station's camera \"Desk Cam\" arrived")) << Log();
+    EXPECT_NE(Contents(work_ / "camzoom-devices.ini").find("zoom = 100 500 1 100 250 "),
+              std::string::npos);
+    kill(watch, SIGTERM);
+    EXPECT_EQ(WaitForExit(watch, std::chrono::seconds(30)), 0);
+}
+
 TEST_F(WatchProcessTest, WithoutConfigDatNoAutosetStarts) {
     fs::remove(work_ / "config.dat");
     const pid_t watch = StartWatch();
