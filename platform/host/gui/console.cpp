@@ -48,6 +48,11 @@ bool host::TakeConsoleLine(std::string& line) {
     return true;
 }
 
+bool host::ConsoleLineWaiting() {
+    std::lock_guard lock(linesMutex);
+    return !lines.empty();
+}
+
 void host::PutConsoleLinesFirst(const std::vector<std::string>& commands, WindowHandle target) {
     {
         std::lock_guard lock(linesMutex);

@@ -33,6 +33,7 @@ inline constexpr const char* kEndOfInputLine = "end of input";
 
 // Main thread: the next line that the console read; false when none is waiting.
 bool TakeConsoleLine(std::string& line);
+bool ConsoleLineWaiting();
 // Main thread: `commands` are taken before any line still waiting, and `target` hears of them.
 void PutConsoleLinesFirst(const std::vector<std::string>& commands, WindowHandle target);
 

@@ -130,8 +130,15 @@ Form::Form(const std::string& caption, int left, int top, int clientWidth, int c
             if (message == host::kActivateMessage) {
                 host::ActivateForm(*this);
             } else if (message == host::kCommandMessage) {
+                // One line per message, the next announced first: a line that opens a dialog
+                // runs the dialog's loop, which must take the lines after it.
                 std::string line;
-                while (host::TakeConsoleLine(line)) RunConsoleLine(*this, line);
+                if (host::TakeConsoleLine(line)) {
+                    if (host::ConsoleLineWaiting())
+                        host::MessageQueue::Instance().Post(impl_->handle, host::kCommandMessage, 0,
+                                                            0);
+                    RunConsoleLine(*this, line);
+                }
             }
             // Everything else, the capture graph's messages included, gets the default handling.
             return 0;
