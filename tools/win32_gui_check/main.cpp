@@ -21,6 +21,7 @@ int main(int argc, char** argv) {
     RunMainWindowScenario(self, hold);
     RunUnattendedScenario();
     RunClosedBeforeShowingScenario();
+    RunDialogScenario();
 
     std::printf("%d failure(s)\n", check::Failures());
     return check::Failures() == 0 ? 0 : 1;

@@ -8,6 +8,7 @@
 void RunMainWindowScenario(const std::string& selfPath, bool hold);
 void RunUnattendedScenario();
 void RunClosedBeforeShowingScenario();
+void RunDialogScenario();
 
 // The helper program's part: takes the foreground from `target`, then gives it back.
 int RunOtherProgram(HWND target);
