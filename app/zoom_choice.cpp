@@ -83,9 +83,9 @@ std::optional<std::int32_t> ZoomSettingPacer::Due(std::uint32_t now) {
     return Send(*waiting_, now);
 }
 
-std::optional<std::int32_t> ZoomSettingPacer::Flush() {
+std::optional<std::int32_t> ZoomSettingPacer::Flush(std::uint32_t now) {
     if (!waiting_) return std::nullopt;
-    return Send(*waiting_, lastSentAt_.value_or(0) + intervalMs_);
+    return Send(*waiting_, now);
 }
 
 std::optional<std::int32_t> ZoomSettingPacer::Send(std::int32_t value, std::uint32_t now) {

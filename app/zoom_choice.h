@@ -68,8 +68,9 @@ class ZoomSettingPacer {
     std::optional<std::int32_t> Moved(std::int32_t value, std::uint32_t now);
     // The timer ran at `now`: the waiting value when its time has come.
     std::optional<std::int32_t> Due(std::uint32_t now);
-    // The waiting value regardless of the interval (Save sends the last position first).
-    std::optional<std::int32_t> Flush();
+    // The waiting value at `now` regardless of the interval (Save sends the last position
+    // first).
+    std::optional<std::int32_t> Flush(std::uint32_t now);
     // A value waits for its time: the dialog keeps its timer running.
     bool Waiting() const { return waiting_.has_value(); }
     // The value last sent, or the camera's zoom when nothing was.

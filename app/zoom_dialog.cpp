@@ -107,7 +107,7 @@ void ZoomDialog::SettingTimerRan() {
 
 void ZoomDialog::SaveClicked() {
     // The last position goes to the camera before it is stored.
-    SendZoom(FPacer.Flush());
+    SendZoom(FPacer.Flush(TickCountMs()));
     FSettingTimer->SetEnabled(false);
     if (FStore) FStore(FZoomSlider->Position());
     FSaved = true;

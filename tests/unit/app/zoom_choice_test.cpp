@@ -154,12 +154,14 @@ TEST(ZoomSettingPacer, MovingBackToTheCamerasZoomSendsNothingAndDropsTheWaitingV
 
 TEST(ZoomSettingPacer, FlushSendsTheWaitingValueAtOnce) {
     ZoomSettingPacer pacer(100);
-    EXPECT_EQ(pacer.Flush(), std::nullopt);
+    EXPECT_EQ(pacer.Flush(0), std::nullopt);
     EXPECT_EQ(pacer.Moved(150, 0), 150);
     EXPECT_EQ(pacer.Moved(160, 1), std::nullopt);
-    EXPECT_EQ(pacer.Flush(), 160);
-    EXPECT_EQ(pacer.Flush(), std::nullopt);
+    EXPECT_EQ(pacer.Flush(2), 160);
+    EXPECT_EQ(pacer.Flush(3), std::nullopt);
     EXPECT_EQ(pacer.CameraZoom(), 160);
+    EXPECT_EQ(pacer.Moved(170, 20), std::nullopt) << "the flush counts as a setting";
+    EXPECT_EQ(pacer.Due(52), 170);
 }
 
 TEST(ZoomSettingPacer, TheIntervalHoldsAcrossTheWrapOfTheTick) {
