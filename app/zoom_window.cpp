@@ -195,13 +195,18 @@ void TForm1::ChooseZoom() {
             FVideo->GetCameraProperty(TCameraProperty::Zoom, reading.min, reading.max, reading.step,
                                       defaultValue, reading.value, manual);
     }
+    bool stored = true;
     ZoomDialog dialog(
         *this, cameraOpen ? FVideo.get() : nullptr, StartZoomChoice(cameraOpen, reading),
-        reading.value, [this](std::int32_t zoom) {
-            if (std::optional<std::string> failure = WriteOption(kZoomKey, StoredZoomText(zoom)))
+        reading.value, [this, &stored](std::int32_t zoom) {
+            if (std::optional<std::string> failure = WriteOption(kZoomKey, StoredZoomText(zoom))) {
+                stored = false;
                 ShowFailure(*failure);
+            }
         });
-    if (!dialog.Run()) return;
+    // After a failed store the error box has said why; reading config.ini again would only say
+    // it once more.
+    if (!dialog.Run() || !stored) return;
     OpenVideo();
     std::int32_t zoom = 0;
     if (std::optional<std::string> failure = ShowStatus(zoom)) {

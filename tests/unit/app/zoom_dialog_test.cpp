@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -153,6 +154,27 @@ TEST_F(ZoomDialogTest, SaveStoresTheZoomAndTheWindowReadsTheCameraAgain) {
         host::LabelTexts(*form),
         (std::vector<std::string>{"Model:Zoom Camera, tryb=320x240, zoom=300", "Set zoom=300"}));
     EXPECT_TRUE(Dialogs().empty());
+}
+
+TEST_F(ZoomDialogTest, SaveThatCannotWriteShowsTheErrorBoxAndStillCloses) {
+    UseZoom(100, 500, 10, 250);
+    OpenWindow();
+    std::filesystem::remove(folder.File("config.ini"));
+    std::filesystem::create_directory(folder.File("config.ini"));  // cannot be written
+    host::ClearRecordedDialogs();
+    ChooseZoom([&](Form& dialog) {
+        host::PressKey(Slider(dialog), host::TrackBarKey::Right);
+        EXPECT_TRUE(host::ClickButton(dialog, "Save"));
+    });
+    // Save's own error box; the window's activation when the focus comes back from the dialog
+    // reads config.ini again and shows its own.
+    const std::vector<host::DialogRecord> dialogs = Dialogs();
+    ASSERT_EQ(dialogs.size(), 2u);
+    for (const host::DialogRecord& box : dialogs) {
+        EXPECT_EQ(box.icon, host::DialogIcon::Error);
+        EXPECT_EQ(box.text, "Unable to write to " + folder.File("config.ini") + ".");
+    }
+    EXPECT_EQ(CameraZoom(), 260) << "the chosen zoom stays on the camera";
 }
 
 TEST_F(ZoomDialogTest, EscapeOrTheCloseButtonWithoutAMoveSendsNothing) {
