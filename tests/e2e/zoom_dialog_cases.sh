@@ -50,7 +50,7 @@ print(" ".join(out))' "$1"
 }
 
 case_zoom_dialog_menu_and_slider() {
-    e2e_case "zoom dialog: system menu, slider keys, the camera follows, Cancel restores"
+    e2e_case "zoom dialog: system menu, slider keys, the camera follows, Cancel and close restore"
     cameras '"Virtual Cam" --format YUY2 --size 640x480 --zoom 100..500/10=100,value=250'
     new_folder zoomdialog
     write_config_dat "$DIR" '"VCapSource=Virtual Cam",VCapModeWidth=640,VCapModeHeight=480'
@@ -105,6 +105,13 @@ case_zoom_dialog_menu_and_slider() {
     expect_eq "first line after Cancel" "Model:Virtual Cam, tryb=640x480, zoom=250" \
         "$(child_text "$dump" "Model:")"
     expect_eq "client area unchanged" "413x84" "$(window_field "$dump" client)"
+    # The dialog's close button (WM_CLOSE) is a Cancel too.
+    open_zoom_dialog >/dev/null
+    expect_eq "Page Up from 250" "210" "$(slider_key pageup)"
+    expect_eq "the camera follows Page Up" "210" "$(wait_camera_zoom "Virtual Cam" 210)"
+    probe close --title "$DIALOG_TITLE" >/dev/null
+    probe wait-gone --title "$DIALOG_TITLE" --timeout 15 >/dev/null
+    expect_eq "the close button sets the camera back" "250" "$(wait_camera_zoom "Virtual Cam" 250)"
     close_tool
 }
 
