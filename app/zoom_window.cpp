@@ -5,12 +5,15 @@
 #include "app/options_file.h"
 #include "app/settings_text.h"
 #include "app/station_settings.h"
+#include "app/zoom_choice.h"
+#include "app/zoom_dialog.h"
 
 namespace {
 
 constexpr const char* kInformationCaption = "Informacje";
 constexpr const char* kMissingSettingsText = "Brak pliku config.dat. Uruchom i ustaw  Ustawiator";
 constexpr const char* kZoomKey = "zoom";
+constexpr const char* kZoomMenuItem = "Zoom...";
 
 }  // namespace
 
@@ -27,6 +30,7 @@ TForm1::TForm1(bool autoset)
     OnDestroy = [this] { FormDestroy(); };
     Button1.OnClick = [this] { Button1Click(); };
     Button2.OnClick = [this] { Button2Click(); };
+    AddSystemMenuCommand(kZoomMenuItem, [this] { ChooseZoom(); });
     FIdle.SetHandler([this](bool& done) {
         FReactivationExpected = false;
         done = true;
@@ -178,6 +182,38 @@ void TForm1::CloseVideo() {
     FVideo->CloseCamera();
     TVideoImage::Dispose(std::move(FVideo));
     FVideo = nullptr;
+}
+
+void TForm1::ChooseZoom() {
+    FThread.MainThreadOnly();
+    ZoomControlReading reading;
+    const bool cameraOpen = FVideo && FOutcome.cameraOpened;
+    if (cameraOpen) {
+        std::int32_t defaultValue = 0;
+        bool manual = true;
+        reading.status =
+            FVideo->GetCameraProperty(TCameraProperty::Zoom, reading.min, reading.max, reading.step,
+                                      defaultValue, reading.value, manual);
+    }
+    bool stored = true;
+    ZoomDialog dialog(
+        *this, cameraOpen ? FVideo.get() : nullptr, StartZoomChoice(cameraOpen, reading),
+        reading.value, [this, &stored](std::int32_t zoom) {
+            if (std::optional<std::string> failure = WriteOption(kZoomKey, StoredZoomText(zoom))) {
+                stored = false;
+                ShowFailure(*failure);
+            }
+        });
+    // After a failed store the error box has said why; reading config.ini again would only say
+    // it once more.
+    if (!dialog.Run() || !stored) return;
+    OpenVideo();
+    std::int32_t zoom = 0;
+    if (std::optional<std::string> failure = ShowStatus(zoom)) {
+        ShowFailure(*failure);
+        return;
+    }
+    FCurrentZoom = zoom;
 }
 
 void TForm1::ShowFailure(const std::string& message) {

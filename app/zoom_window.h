@@ -68,6 +68,9 @@ class TForm1 : public Form {
     // The index of the zoom entry: the last entry named "Zoom"; none while the Zoom control
     // has never been read.
     std::optional<int> ZoomEntry() const;
+    // "Zoom..." in the system menu: the zoom dialog; after Save the window's lines are read
+    // again.
+    void ChooseZoom();
     // Ends a handler with the error box.
     void ShowFailure(const std::string& message);
     // Shows a modal message from FormActivate; the re-activation that its closing causes must

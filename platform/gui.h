@@ -6,10 +6,12 @@
 
 #include "platform/window_handle.h"
 
-// The GUI toolkit: an application object with its message loop, one top-level tool window,
-// self-sizing labels, push buttons and an invisible image with a canvas. Windows implements it
-// on Win32; the host build on its own message queue, where tests drive it.
+// The GUI toolkit: an application object with its message loop, one top-level tool window with
+// items of its own in its system menu, modal dialogs owned by it, self-sizing labels, push
+// buttons, sliders, picture areas, timers and an invisible image with a canvas. Windows
+// implements it on Win32; the host build on its own message queue, where tests drive it.
 
+class Bitmap;
 class Canvas;
 class Form;
 
@@ -75,10 +77,79 @@ class Image {
     std::unique_ptr<Impl> impl_;
 };
 
-// The top-level tool window: small caption bar with a close button only, fixed size.
+// A horizontal slider over a range of integers. The keys move it as a focused slider does:
+// Left/Up and Right/Down one line, Page Up / Page Down one page (down and up the range), Home
+// and End to the ends; the thumb can be dragged to any position.
+class TrackBar {
+  public:
+    TrackBar(Form& owner, const Bounds& bounds, int tabOrder);
+    ~TrackBar();
+    TrackBar(const TrackBar&) = delete;
+    TrackBar& operator=(const TrackBar&) = delete;
+
+    // The position is kept inside the range.
+    void SetRange(int min, int max);
+    void SetSteps(int line, int page);
+    // Moves the thumb without an OnChange.
+    void SetPosition(int position);
+    int Position() const;
+    Bounds GetBounds() const;
+
+    // The user moved the thumb (keys or a drag) to a new position.
+    std::function<void()> OnChange;
+
+    struct Impl;
+    Impl& Native() const { return *impl_; }
+
+  private:
+    std::unique_ptr<Impl> impl_;
+};
+
+// An area that shows a picture scaled to fit, its aspect ratio kept, centred on a black ground.
+class PictureBox {
+  public:
+    PictureBox(Form& owner, const Bounds& bounds);
+    ~PictureBox();
+    PictureBox(const PictureBox&) = delete;
+    PictureBox& operator=(const PictureBox&) = delete;
+
+    // Draws `picture` into the area now: one scaled draw per call.
+    void Show(const Bitmap& picture);
+    Bounds GetBounds() const;
+
+    struct Impl;
+    Impl& Native() const { return *impl_; }
+
+  private:
+    std::unique_ptr<Impl> impl_;
+};
+
+// Runs OnTimer on the main thread about every `intervalMs` while enabled; ticks that the
+// thread could not take in time are not made up (a window timer of `owner`).
+class Timer {
+  public:
+    Timer(Form& owner, unsigned intervalMs);
+    ~Timer();
+    Timer(const Timer&) = delete;
+    Timer& operator=(const Timer&) = delete;
+
+    void SetEnabled(bool enabled);
+    bool Enabled() const;
+
+    std::function<void()> OnTimer;
+
+  private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+// The top-level tool window: small caption bar with a close button only, fixed size. Made with
+// an owner, it is a dialog of that window instead: hidden until ShowModal, which centres it on
+// its owner.
 class Form {
   public:
     Form(const std::string& caption, int left, int top, int clientWidth, int clientHeight);
+    Form(Form& owner, const std::string& caption, int clientWidth, int clientHeight);
     virtual ~Form();
     Form(const Form&) = delete;
     Form& operator=(const Form&) = delete;
@@ -92,9 +163,19 @@ class Form {
     int ClientWidth() const;
     int ClientHeight() const;
 
-    // Closes the window; when it is the main window this ends the application's message loop.
+    // Closes the window; when it is the main window this ends the application's message loop,
+    // when it is a dialog its ShowModal returns.
     void Close();
     bool Closed() const;
+
+    // Adds an item with `text` to the window's system menu, above "Close"; choosing it runs
+    // `handler`.
+    void AddSystemMenuCommand(const std::string& text, std::function<void()> handler);
+
+    // A dialog: shows it centred on its owner, which takes no input meanwhile, and handles the
+    // messages of the program until the dialog closes (Close(), Esc or its close button). The
+    // application's idle notification goes on as in Application::Run.
+    void ShowModal();
 
     // Events: created (once, before showing), activated (each time the window becomes the
     // application's active window), destroyed (when the window is destroyed at program end).

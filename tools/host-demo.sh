@@ -2,7 +2,8 @@
 # The host build's acceptance run. In a folder of its own, whose config.dat names a simulated
 # camera and whose config.ini stores zoom 150, `camzoom autoset` applies the zoom, shows a status
 # line ending in ", zoom=150" and exits with 0; a following interactive run (its input ends at
-# once, which closes the window) reads zoom 150 back from that camera.
+# once, which closes the window) reads zoom 150 back from that camera; a third, whose console
+# types "zoom 320", chooses 320 in the zoom dialog and saves it.
 #
 #   tools/host-demo.sh [build-dir]      (default build/host; built first when camzoom is missing)
 set -euo pipefail
@@ -66,6 +67,19 @@ sed 's/^/   | /' "$work/interactive.out"
 check "exit code 0 (was $status)" test "$status" -eq 0
 check "reads zoom 150 from the camera" grep -q '^label1: Model:Demo Camera, tryb=640x480, zoom=150$' "$work/interactive.out"
 check "shows the stored zoom" grep -q '^label2: Set zoom=150$' "$work/interactive.out"
+
+echo "== $work/camzoom (interactive: the zoom dialog from the console, zoom 320, then the input ends)"
+set +e
+(cd "$work" && printf 'zoom 320\n' | timeout 30 ./camzoom >"$work/dialog.out" 2>&1)
+status=$?
+set -e
+sed 's/^/   | /' "$work/dialog.out"
+check "exit code 0 (was $status)" test "$status" -eq 0
+check "the dialog opened at the camera's zoom" grep -q '^Camera zoom: label1: 150$' "$work/dialog.out"
+check "the slider went to 320" grep -q '^Camera zoom: label1: 320$' "$work/dialog.out"
+check "Save stored 320" grep -qx 'zoom=320' "$work/config.ini"
+check "the camera keeps zoom 320" grep -q '^zoom = 100 500 1 100 320 ' "$work/camzoom-devices.ini"
+check "the window's lines read again" grep -q '^label2: Set zoom=320$' "$work/dialog.out"
 
 if ((failures)); then
     echo "host demo: $failures check(s) failed"

@@ -3,7 +3,8 @@
 # program in autoset mode, then camzoom.exe under Wine against the virtual camera, on $DISPLAY
 # when there is one (close the window to finish) or on a virtual display, saving a screenshot.
 #
-#   tools/run-camzoom.sh            results: build/camzoom-screenshot.png, build/wine-demo
+#   tools/run-camzoom.sh            results: build/camzoom-screenshot.png,
+#                                   build/camzoom-dialog-screenshot.png, build/wine-demo
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 cd "$repo"
@@ -61,6 +62,15 @@ else
     app=$WINE_BG_PID
     probe wait-text --title "Camera set zoom" --prefix "Model:" --timeout 30 | grep -E '^(window|child)' || true
     wine_screenshot build/camzoom-screenshot.png && echo "screenshot: $repo/build/camzoom-screenshot.png"
+    step "the zoom dialog (system menu, Zoom...) with the live picture"
+    # 0x1000: the id of the window's "Zoom..." item; another process cannot read the menu.
+    probe syscommand --title "Camera set zoom" --id 0x1000 >/dev/null || true
+    probe wait-text --title "Camera zoom" --prefix "Save" --timeout 20 | grep -E '^(window|child)' || true
+    sleep 2
+    wine_screenshot build/camzoom-dialog-screenshot.png &&
+        echo "screenshot: $repo/build/camzoom-dialog-screenshot.png"
+    probe click --title "Camera zoom" --button Cancel >/dev/null || true
+    probe wait-gone --title "Camera zoom" --timeout 15 >/dev/null || true
     probe close --title "Camera set zoom" --timeout 5 >/dev/null || true
     wine_wait "$app" 30 || true
     step "camzoom.exe autoset"

@@ -45,6 +45,11 @@ void TVideoImage::AttachCanvas(Canvas* canvas) {
     FFrames.AttachCanvas(canvas);
 }
 
+void TVideoImage::SetFramePainted(TFramePath::PaintedHandler handler) {
+    FThread.MainThreadOnly();
+    FFrames.SetPaintedHandler(std::move(handler));
+}
+
 int TVideoImage::OpenCamera(const std::string& name) {
     FThread.MainThreadOnly();
     FFrames.ClearConverted();

@@ -48,6 +48,8 @@ class TVideoImage {
 
     // Not owned; null detaches, which stops the painting but not the stream.
     void AttachCanvas(Canvas* canvas);
+    // Runs after each painted frame with the frame bitmap (TFramePath::SetPaintedHandler).
+    void SetFramePainted(TFramePath::PaintedHandler handler);
     // 0 opened, 1 failed. A camera already open is closed first.
     int OpenCamera(const std::string& name);
     // With or without an open camera; never fails.

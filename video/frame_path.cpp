@@ -47,6 +47,11 @@ void TFramePath::AttachCanvas(Canvas* canvas) {
     FCanvas = canvas;
 }
 
+void TFramePath::SetPaintedHandler(PaintedHandler handler) {
+    FThread.MainThreadOnly();
+    FPainted = std::move(handler);
+}
+
 void TFramePath::ClearConverted() {
     FThread.MainThreadOnly();
     FRing.ClearConverted();
@@ -55,6 +60,7 @@ void TFramePath::ClearConverted() {
 void TFramePath::ReleaseOnDispose() {
     FThread.MainThreadOnly();
     FCanvas = nullptr;
+    FPainted = nullptr;
     FBitmap.reset();
     if (FIdleEvents) FIdleEvents->SetHandler({});
     FIdleEvents.reset();
@@ -121,6 +127,11 @@ void TFramePath::PaintFrame() {
         throw;
     }
     FCanvas->Unlock();
+    if (FPainted) {
+        // Copied: the handler may replace itself.
+        const PaintedHandler painted = FPainted;
+        painted(*FBitmap);
+    }
 }
 
 bool TFramePath::ConvertFrame(std::int32_t size, const std::uint8_t* buffer) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "platform/messaging.h"
@@ -39,6 +40,10 @@ class TFramePath {
     void HookUp(TVideoSample& capture, const TFrameFormat& format);
     // Not owned; null detaches, which stops the painting but not the stream.
     void AttachCanvas(Canvas* canvas);
+    // Runs after each frame has been drawn on the canvas, with the frame bitmap; empty clears it.
+    // Lets a second view show the same picture without converting it again.
+    using PaintedHandler = std::function<void(const Bitmap& frame)>;
+    void SetPaintedHandler(PaintedHandler handler);
     // The bitmap no longer holds the newest frame (a new camera is being opened).
     void ClearConverted();
     // Dispose: detaches the canvas, releases the bitmap and the idle hook.
@@ -72,6 +77,7 @@ class TFramePath {
     std::unique_ptr<Bitmap> FBitmap;
     std::unique_ptr<IdleHook> FIdleEvents;
     Canvas* FCanvas = nullptr;
+    PaintedHandler FPainted;
     TFrameFormat FFormat;
     bool FBusy = false;
 };

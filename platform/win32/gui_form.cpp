@@ -9,6 +9,18 @@ namespace {
 constexpr char kFormClass[] = "CamzoomToolForm";
 constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kFormExStyle = WS_EX_TOOLWINDOW | WS_EX_CONTROLPARENT;
+constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kDialogExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+// Ids of our system-menu items: below the system's own (0xF000 and up), with the low four bits
+// clear, which the system uses internally and masks off in WM_SYSCOMMAND.
+constexpr UINT kFirstSystemCommand = 0x1000;
+constexpr UINT kSystemCommandStride = 0x10;
+
+// Runs a handler from a map entry; copied, as the handler may replace itself.
+void RunStored(const std::function<void()>& stored) {
+    const std::function<void()> handler = stored;
+    win32::RunEventHandler(handler);
+}
 
 Form::Impl* ImplOf(HWND window) {
     return reinterpret_cast<Form::Impl*>(GetWindowLongPtrA(window, GWLP_USERDATA));
@@ -133,8 +145,28 @@ LRESULT CALLBACK FormProcedure(HWND window, UINT message, WPARAM wParam, LPARAM 
         case DM_GETDEFID:
             return DefaultButtonId(*impl);
         case WM_COMMAND:
-            if (lParam != 0) OnCommand(*impl, wParam);
+            if (lParam != 0) {
+                OnCommand(*impl, wParam);
+            } else if (LOWORD(wParam) == IDCANCEL && impl->ownerWindow != nullptr) {
+                impl->owner->Close();  // Esc in a dialog
+            }
             return 0;
+        case WM_HSCROLL: {
+            const auto found = impl->scrollHandlers.find(reinterpret_cast<HWND>(lParam));
+            if (found != impl->scrollHandlers.end()) RunStored(found->second);
+            return 0;
+        }
+        case WM_TIMER: {
+            const auto found = impl->timerHandlers.find(wParam);
+            if (found != impl->timerHandlers.end()) RunStored(found->second);
+            return 0;
+        }
+        case WM_SYSCOMMAND: {
+            const auto found = impl->systemCommands.find(static_cast<UINT>(wParam & 0xFFF0));
+            if (found == impl->systemCommands.end()) break;
+            RunStored(found->second);
+            return 0;
+        }
         case WM_CLOSE:
             impl->owner->Close();
             return 0;
@@ -175,17 +207,26 @@ void RegisterFormClass() {
 }  // namespace
 
 void Form::Impl::ArrangeTabOrder() {
-    std::vector<const ButtonEntry*> ordered;
-    for (const auto& [id, entry] : buttons) ordered.push_back(&entry);
-    std::stable_sort(
-        ordered.begin(), ordered.end(),
-        [](const ButtonEntry* a, const ButtonEntry* b) { return a->tabOrder < b->tabOrder; });
+    std::vector<TabStop> ordered;
+    for (const auto& [id, entry] : buttons) ordered.push_back({entry.window, entry.tabOrder});
+    ordered.insert(ordered.end(), otherTabStops.begin(), otherTabStops.end());
+    std::stable_sort(ordered.begin(), ordered.end(),
+                     [](const TabStop& a, const TabStop& b) { return a.tabOrder < b.tabOrder; });
     HWND after = HWND_TOP;
-    for (const ButtonEntry* entry : ordered) {
-        SetWindowPos(entry->window, after, 0, 0, 0, 0,
+    for (const TabStop& entry : ordered) {
+        SetWindowPos(entry.window, after, 0, 0, 0, 0,
                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW);
-        after = entry->window;
+        after = entry.window;
     }
+}
+
+void Form::Impl::AddTabStop(HWND child, int tabOrder) {
+    otherTabStops.push_back({child, tabOrder});
+    ArrangeTabOrder();
+}
+
+void Form::Impl::RemoveTabStop(HWND child) {
+    std::erase_if(otherTabStops, [child](const TabStop& stop) { return stop.window == child; });
 }
 
 Bounds Form::Impl::ChildBounds(HWND child) const {
@@ -205,6 +246,27 @@ Form::Form(const std::string& caption, int left, int top, int clientWidth, int c
     impl_->window = CreateWindowExA(kFormExStyle, kFormClass, caption.c_str(), kFormStyle, left,
                                     top, outer.right - outer.left, outer.bottom - outer.top,
                                     nullptr, nullptr, GetModuleHandleA(nullptr), impl_.get());
+    if (impl_->window == nullptr) {
+        impl_->alive = false;
+        impl_->closed = true;
+        return;
+    }
+    SendMessageA(impl_->window, WM_SETFONT, reinterpret_cast<WPARAM>(impl_->Font()), FALSE);
+}
+
+Form::Form(Form& owner, const std::string& caption, int clientWidth, int clientHeight)
+    : impl_(std::make_unique<Impl>()) {
+    impl_->owner = this;
+    impl_->ownerWindow = owner.Native().window;
+    RegisterFormClass();
+    RECT outer = {0, 0, clientWidth, clientHeight};
+    AdjustWindowRectEx(&outer, kDialogStyle, FALSE, kDialogExStyle);
+    impl_->alive = true;
+    // Hidden until ShowModal, which places it.
+    impl_->window =
+        CreateWindowExA(kDialogExStyle, kFormClass, caption.c_str(), kDialogStyle, 0, 0,
+                        outer.right - outer.left, outer.bottom - outer.top, impl_->ownerWindow,
+                        nullptr, GetModuleHandleA(nullptr), impl_.get());
     if (impl_->window == nullptr) {
         impl_->alive = false;
         impl_->closed = true;
@@ -265,3 +327,29 @@ void Form::Close() {
 }
 
 bool Form::Closed() const { return impl_->closed; }
+
+void Form::AddSystemMenuCommand(const std::string& text, std::function<void()> handler) {
+    if (impl_->window == nullptr) return;
+    HMENU menu = GetSystemMenu(impl_->window, FALSE);
+    if (menu == nullptr) return;
+    const UINT id = kFirstSystemCommand +
+                    kSystemCommandStride * static_cast<UINT>(impl_->systemCommands.size());
+    // Above "Close"; at the end of a menu without one.
+    UINT position = static_cast<UINT>(-1);
+    const int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        if (GetMenuItemID(menu, i) == SC_CLOSE) {
+            position = static_cast<UINT>(i);
+            break;
+        }
+    }
+    if (!InsertMenuA(menu, position, MF_BYPOSITION | MF_STRING, id, text.c_str())) return;
+    impl_->systemCommands[id] = std::move(handler);
+}
+
+void Form::ShowModal() {
+    if (impl_->window == nullptr || impl_->ownerWindow == nullptr) return;
+    impl_->closed = false;
+    win32::RunModalLoop(impl_->window, impl_->ownerWindow, impl_->closed);
+    impl_->closed = true;
+}

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <functional>
 #include <map>
+#include <vector>
 
 #include "platform/gui.h"
 #include "platform/win32/gui_internal.h"
@@ -33,9 +35,26 @@ struct Form::Impl {
     std::map<int, ButtonEntry> buttons;
     int nextControlId = 100;  // clear of IDOK and IDCANCEL, which dialog keys send
 
+    // A dialog's owner window; null for the tool window.
+    HWND ownerWindow = nullptr;
+    // Other controls that Tab stops at, placed among the buttons by their tab order.
+    struct TabStop {
+        HWND window;
+        int tabOrder;
+    };
+    std::vector<TabStop> otherTabStops;
+    // What WM_HSCROLL from a slider, WM_TIMER and WM_SYSCOMMAND with one of our items run.
+    std::map<HWND, std::function<void()>> scrollHandlers;
+    std::map<UINT_PTR, std::function<void()>> timerHandlers;
+    UINT_PTR nextTimerId = 1;
+    std::map<UINT, std::function<void()>> systemCommands;
+
     HFONT Font() const { return win32::ToolkitFont(); }
     // Puts the buttons' windows in tab order, which is the order Tab walks.
     void ArrangeTabOrder();
+    // Makes `child` a tab stop at `tabOrder`.
+    void AddTabStop(HWND child, int tabOrder);
+    void RemoveTabStop(HWND child);
     // Client-relative bounds of a child window.
     Bounds ChildBounds(HWND child) const;
 };

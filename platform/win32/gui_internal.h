@@ -52,6 +52,11 @@ bool ErrorBoxOpen();
 // Calls every idle handler once; true when all of them are done.
 bool NotifyIdleHandlers();
 
+// Shows the dialog `dialog` centred on `owner` with the owner disabled and handles the
+// program's messages (dialog keys for the dialog, idle notification when the queue is empty)
+// until `closed` is set; a WM_QUIT met on the way is posted again for the outer loop.
+void RunModalLoop(HWND dialog, HWND owner, const bool& closed);
+
 // The toolkit's font: "MS Sans Serif" 8 pt, or the closest face the system has.
 HFONT ToolkitFont();
 

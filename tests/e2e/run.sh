@@ -19,6 +19,7 @@ source "$repo/tests/e2e/lib.sh"
 source "$repo/tests/e2e/graph_cases.sh"
 source "$repo/tests/e2e/camzoom_cases.sh"
 source "$repo/tests/e2e/watch_cases.sh"
+source "$repo/tests/e2e/zoom_dialog_cases.sh"
 
 vcam_dir=$build/virtual_camera
 needed=("$vcam_dir/camzoom_vcam.dll" "$vcam_dir/camzoom_vcam_register.exe"
@@ -47,6 +48,7 @@ run_graph_cases
 CAMZOOM_EXE=$build/app/camzoom.exe
 if [ -f "$CAMZOOM_EXE" ]; then
     run_camzoom_cases
+    run_zoom_dialog_cases
 else
     echo "SKIP camzoom.exe cases: $CAMZOOM_EXE is not built"
 fi

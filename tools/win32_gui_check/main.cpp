@@ -22,6 +22,7 @@ int main(int argc, char** argv) {
     RunUnattendedScenario();
     RunClosedBeforeShowingScenario();
     RunShownWithoutActivationScenario();
+    RunDialogScenario();
 
     std::printf("%d failure(s)\n", check::Failures());
     return check::Failures() == 0 ? 0 : 1;

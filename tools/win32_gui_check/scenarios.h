@@ -10,6 +10,7 @@ void RunUnattendedScenario();
 void RunClosedBeforeShowingScenario();
 // Shown by a program whose showing does not activate it (a background process started it).
 void RunShownWithoutActivationScenario();
+void RunDialogScenario();
 
 // The helper program's part: takes the foreground from `target`, then gives it back.
 int RunOtherProgram(HWND target);

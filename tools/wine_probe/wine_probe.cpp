@@ -9,6 +9,16 @@
 //   wine_probe close --title T                       posts WM_CLOSE
 //   wine_probe hold-file --path P --timeout S        keeps P open, unshared, for S seconds
 //   wine_probe file-version --path P                 P's version resource (file_version.h)
+//   wine_probe syscommand --title T --id N           posts WM_SYSCOMMAND N (a system-menu item's
+//                                                    id; another process cannot read the menu
+//                                                    under Wine)
+//   wine_probe trackbar --title T [--key K]          presses key K (left, right, pageup,
+//                                                    pagedown, home, end) on the window's slider,
+//                                                    then prints its position and range
+//   wine_probe pixels --title T --child-class C [--row F] [--count N]
+//                                                    N colours (RRGGBB) evenly along the row at
+//                                                    F (0..1) of the child of class C, read from
+//                                                    the screen
 // Common option: --timeout SECONDS (default 10) for finding the window or the condition.
 // Output lines:
 //   window hwnd=H pid=P left=L top=T width=W height=H client=CWxCH visible=V class=C title=TEXT
@@ -16,8 +26,11 @@
 // Exit codes: 0 done, 1 not found or timed out, 2 usage.
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <chrono>
 #include <cstdio>
+#include <cwchar>
 #include <string>
 
 #include "tools/wine_probe/file_version.h"
@@ -32,6 +45,11 @@ struct Options {
     std::wstring button;
     std::wstring prefix;
     std::wstring path;
+    long id = 0;
+    std::wstring childClass;
+    std::wstring key;
+    double row = 0.5;
+    int count = 8;
     double timeoutSeconds = 10;
 };
 
@@ -103,6 +121,73 @@ HWND WaitForWindow(const Options& o) {
     return found;
 }
 
+HWND ChildOfClass(HWND window, const std::wstring& className) {
+    for (HWND child : probe::ChildWindows(window)) {
+        wchar_t name[256] = {};
+        GetClassNameW(child, name, 256);
+        if (lstrcmpiW(name, className.c_str()) == 0) return child;
+    }
+    std::fprintf(stderr, "wine_probe: no child of class %s\n", Utf8(className).c_str());
+    return nullptr;
+}
+
+int RunSystemCommand(HWND window, const Options& o) {
+    if (o.id <= 0) return 2;
+    // Posted: the command opens a modal dialog.
+    PostMessageW(window, WM_SYSCOMMAND, static_cast<WPARAM>(o.id), 0);
+    std::printf("posted WM_SYSCOMMAND 0x%04X\n", static_cast<unsigned>(o.id));
+    return 0;
+}
+
+int RunTrackBar(HWND window, const Options& o) {
+    HWND slider = ChildOfClass(window, L"msctls_trackbar32");
+    if (!slider) return 1;
+    struct Key {
+        const wchar_t* name;
+        WPARAM code;
+    };
+    static const Key keys[] = {{L"left", VK_LEFT}, {L"right", VK_RIGHT},  {L"up", VK_UP},
+                               {L"down", VK_DOWN}, {L"pageup", VK_PRIOR}, {L"pagedown", VK_NEXT},
+                               {L"home", VK_HOME}, {L"end", VK_END}};
+    if (!o.key.empty()) {
+        const Key* found = nullptr;
+        for (const Key& key : keys)
+            if (o.key == key.name) found = &key;
+        if (!found) return 2;
+        // Sent, as the focused slider gets it: the slider has moved when this returns.
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutW(slider, WM_KEYDOWN, found->code, 1, SMTO_ABORTIFHUNG, 5000, &ignored);
+        SendMessageTimeoutW(slider, WM_KEYUP, found->code, 0xC0000001, SMTO_ABORTIFHUNG, 5000,
+                            &ignored);
+    }
+    std::printf("trackbar position=%ld min=%ld max=%ld line=%ld page=%ld\n",
+                static_cast<long>(SendMessageW(slider, TBM_GETPOS, 0, 0)),
+                static_cast<long>(SendMessageW(slider, TBM_GETRANGEMIN, 0, 0)),
+                static_cast<long>(SendMessageW(slider, TBM_GETRANGEMAX, 0, 0)),
+                static_cast<long>(SendMessageW(slider, TBM_GETLINESIZE, 0, 0)),
+                static_cast<long>(SendMessageW(slider, TBM_GETPAGESIZE, 0, 0)));
+    return 0;
+}
+
+int RunPixels(HWND window, const Options& o) {
+    HWND area = ChildOfClass(window, o.childClass);
+    if (!area || o.count < 1) return 1;
+    RECT rect = {};
+    GetWindowRect(area, &rect);
+    HDC screen = GetDC(nullptr);
+    const int y = rect.top + static_cast<int>((rect.bottom - rect.top - 1) * o.row);
+    std::printf("pixels");
+    for (int i = 0; i < o.count; ++i) {
+        const int x =
+            rect.left + static_cast<int>((rect.right - rect.left) * (2 * i + 1) / (2 * o.count));
+        const COLORREF colour = GetPixel(screen, x, y);
+        std::printf(" %02X%02X%02X", GetRValue(colour), GetGValue(colour), GetBValue(colour));
+    }
+    std::printf("\n");
+    ReleaseDC(nullptr, screen);
+    return 0;
+}
+
 int Usage() {
     std::fprintf(stderr,
                  "usage: wine_probe list | dump|wait-text|click|answer|wait-gone|close --title T "
@@ -127,6 +212,16 @@ bool Parse(int argc, wchar_t** argv, Options& o) {
             o.path = value;
         } else if (arg == L"--prefix") {
             o.prefix = value;
+        } else if (arg == L"--child-class") {
+            o.childClass = value;
+        } else if (arg == L"--id") {
+            o.id = std::wcstol(value.c_str(), nullptr, 0);
+        } else if (arg == L"--key") {
+            o.key = value;
+        } else if (arg == L"--row") {
+            o.row = _wtof(value.c_str());
+        } else if (arg == L"--count") {
+            o.count = _wtoi(value.c_str());
         } else if (arg == L"--timeout") {
             o.timeoutSeconds = _wtof(value.c_str());
         } else {
@@ -185,6 +280,9 @@ int Run(const Options& o) {
         Dump(window);
         return seen ? 0 : 1;
     }
+    if (o.command == L"syscommand") return RunSystemCommand(window, o);
+    if (o.command == L"trackbar") return RunTrackBar(window, o);
+    if (o.command == L"pixels") return RunPixels(window, o);
     if (o.command == L"close") {
         PostMessageW(window, WM_CLOSE, 0, 0);
         std::printf("closed\n");

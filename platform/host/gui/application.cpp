@@ -99,6 +99,10 @@ void Application::ShowInformation(const std::string& caption, const std::string&
     if (form && !form->Closed() && !form->Native().destroyed) host::PostActivate(*form);
 }
 
+void host::RunModalLoop(Form& form) {
+    RunLoop([&form] { return form.Closed(); }, std::chrono::steady_clock::time_point::max());
+}
+
 bool host::PumpMessagesUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
     return RunLoop(done, std::chrono::steady_clock::now() + timeout);
 }

@@ -48,6 +48,19 @@ bool host::TakeConsoleLine(std::string& line) {
     return true;
 }
 
+bool host::ConsoleLineWaiting() {
+    std::lock_guard lock(linesMutex);
+    return !lines.empty();
+}
+
+void host::PutConsoleLinesFirst(const std::vector<std::string>& commands, WindowHandle target) {
+    {
+        std::lock_guard lock(linesMutex);
+        lines.insert(lines.begin(), commands.begin(), commands.end());
+    }
+    host::MessageQueue::Instance().Post(target, host::kCommandMessage, 0, 0);
+}
+
 host::ConsoleSession::ConsoleSession(WindowHandle target) : target_(target) {
     if (!ConsoleEnabled()) return;
     if (!observer) {
@@ -79,7 +92,7 @@ void host::ConsoleSession::ReadCommands() {
         if (count <= 0) {
             // The end of the input closes the window, as the close command does.
             if (!pending.empty()) QueueLine(target_, pending);
-            QueueLine(target_, "close");
+            QueueLine(target_, kEndOfInputLine);
             return;
         }
         pending.append(buffer, static_cast<std::size_t>(count));

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/window_handle.h"
 
@@ -27,7 +28,13 @@ class ConsoleSession {
     std::thread reader_;
 };
 
+// The line that the end of the input queues: it closes every dialog, then the tool window.
+inline constexpr const char* kEndOfInputLine = "end of input";
+
 // Main thread: the next line that the console read; false when none is waiting.
 bool TakeConsoleLine(std::string& line);
+bool ConsoleLineWaiting();
+// Main thread: `commands` are taken before any line still waiting, and `target` hears of them.
+void PutConsoleLinesFirst(const std::vector<std::string>& commands, WindowHandle target);
 
 }  // namespace host

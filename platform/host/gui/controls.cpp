@@ -28,7 +28,8 @@ void Label::SetCaption(const std::string& text) {
     // Sizes itself to the text, as an auto-sizing label does.
     impl_->bounds.width = host::TextWidth(text);
     impl_->bounds.height = host::kTextHeight;
-    host::ReportGui("label" + std::to_string(host::LabelNumber(impl_->owner, *this)) + ": " + text);
+    host::ReportGui(host::ReportPrefix(impl_->owner) + "label" +
+                    std::to_string(host::LabelNumber(impl_->owner, *this)) + ": " + text);
 }
 
 std::string Label::Caption() const { return impl_->text; }

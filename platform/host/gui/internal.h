@@ -1,9 +1,11 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/bitmap.h"
 #include "platform/gui.h"
 
 // What the host GUI's files share about a top-level window.
@@ -17,6 +19,36 @@ struct Form::Impl {
     bool destroyed = false;
     std::vector<Label*> labels;
     std::vector<Button*> buttons;
+    std::vector<TrackBar*> trackBars;
+    std::vector<PictureBox*> pictureBoxes;
+
+    // A dialog's owner; null for the tool window.
+    Form* ownerForm = nullptr;
+    struct SystemCommand {
+        std::string text;
+        std::function<void()> handler;
+    };
+    // The items added to the system menu, in menu order (all of them above "Close").
+    std::vector<SystemCommand> systemCommands;
+};
+
+struct TrackBar::Impl {
+    Form& owner;
+    Bounds bounds;
+    int tabOrder = 0;
+    int min = 0;
+    int max = 100;  // a new slider's range, as on Windows
+    int line = 1;
+    int page = 20;
+    int position = 0;
+};
+
+struct PictureBox::Impl {
+    Impl(Form& form, const Bounds& area) : owner(form), bounds(area) {}
+    Form& owner;
+    Bounds bounds;
+    Bitmap shown;  // the area's pixels: black, with the latest picture drawn in
+    int draws = 0;
 };
 
 namespace host {
@@ -28,6 +60,8 @@ struct ApplicationState {
     Application* application = nullptr;
     std::string title;  // the error box's caption
     Form* mainForm = nullptr;
+    // The dialogs in ShowModal, the innermost last: the console's commands go to it.
+    std::vector<Form*> modalForms;
 };
 // The living application's state, or null while no application object exists.
 ApplicationState* LivingApplication();
@@ -43,5 +77,12 @@ void ForgetForm(const Form& form);
 
 // Label index (1-based, creation order) for the reports.
 int LabelNumber(const Form& form, const Label& label);
+// What a report about a control of `form` begins with: nothing for the tool window, the
+// dialog's caption and ": " for a dialog.
+std::string ReportPrefix(const Form& form);
+// Handles messages until the dialog `form` closes, the idle notification going on.
+void RunModalLoop(Form& form);
+// Moves a slider as the user does; OnChange runs when the position changed.
+void MoveTrackBar(TrackBar& trackBar, long long position);
 
 }  // namespace host

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/bitmap.h"
 #include "platform/gui.h"
 #include "platform/messaging.h"
 
@@ -39,6 +40,35 @@ bool PostActivate(const Form& form);
 bool ClickButton(Form& form, const std::string& caption);
 // The labels' texts in creation order.
 std::vector<std::string> LabelTexts(const Form& form);
+
+// The system menu's items in menu order, "Close" last.
+std::vector<std::string> SystemMenuItems(const Form& form);
+// Chooses the system-menu item `text` of `form`, as the user does; false when there is none.
+// A dialog that the item opens runs its modal loop inside this call.
+bool ChooseSystemMenuItem(Form& form, const std::string& text);
+// The innermost dialog in ShowModal that has not closed, or null.
+Form* ModalForm();
+// A dialog's owner, or null for the tool window.
+Form* OwnerOf(const Form& form);
+
+// The sliders and picture areas of `form`, in creation order.
+std::vector<TrackBar*> TrackBarsOf(const Form& form);
+std::vector<PictureBox*> PictureBoxesOf(const Form& form);
+// The keys of a focused slider.
+enum class TrackBarKey { Left, Right, Up, Down, PageUp, PageDown, Home, End };
+void PressKey(TrackBar& trackBar, TrackBarKey key);
+// Drags the thumb to `position` (kept inside the range).
+void DragThumb(TrackBar& trackBar, int position);
+struct TrackBarState {
+    int min = 0;
+    int max = 0;
+    int line = 0;
+    int page = 0;
+};
+TrackBarState StateOf(const TrackBar& trackBar);
+// What the picture area shows now (a bitmap of its size) and how many pictures it has drawn.
+const Bitmap& ShownPicture(const PictureBox& pictureBox);
+int PicturesDrawn(const PictureBox& pictureBox);
 
 // Processes messages of the main thread (idle reported each time the queue runs empty) until
 // `done` says so or `timeout` passes; true when `done` was reached.

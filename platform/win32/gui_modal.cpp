@@ -1,0 +1,52 @@
+// The modal loop of the toolkit's dialogs: the application's own loop, for one dialog, with the
+// owner disabled. It goes on sending the idle notification, which the frame path needs to keep
+// taking frames.
+#include "platform/win32/gui_internal.h"
+
+namespace {
+
+void CentreOn(HWND window, HWND owner) {
+    RECT around = {};
+    RECT own = {};
+    if (!GetWindowRect(owner, &around) || !GetWindowRect(window, &own)) return;
+    const int width = own.right - own.left;
+    const int height = own.bottom - own.top;
+    const int left = around.left + ((around.right - around.left) - width) / 2;
+    const int top = around.top + ((around.bottom - around.top) - height) / 2;
+    SetWindowPos(window, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace
+
+namespace win32 {
+
+void RunModalLoop(HWND dialog, HWND owner, const bool& closed) {
+    CentreOn(dialog, owner);
+    const bool ownerWasEnabled = EnableWindow(owner, FALSE) == 0;
+    ShowWindow(dialog, SW_SHOWNORMAL);
+    UpdateWindow(dialog);
+    bool quit = false;
+    WPARAM quitCode = 0;
+    while (!closed && IsWindow(dialog)) {
+        MSG message;
+        while (!closed && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                quit = true;
+                quitCode = message.wParam;
+                break;
+            }
+            // Tab, Esc and the slider's keys.
+            if (IsDialogMessageA(dialog, &message)) continue;
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        if (quit || closed) break;
+        if (NotifyIdleHandlers()) WaitMessage();
+    }
+    // The owner takes input again before the dialog hides, so that the activation goes to it.
+    if (ownerWasEnabled) EnableWindow(owner, TRUE);
+    if (IsWindow(dialog)) ShowWindow(dialog, SW_HIDE);
+    if (quit) PostQuitMessage(static_cast<int>(quitCode));
+}
+
+}  // namespace win32
