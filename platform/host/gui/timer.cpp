@@ -18,7 +18,9 @@ constexpr unsigned kTimerMessage = 0x0113;  // WM_TIMER
 }  // namespace
 
 struct Timer::Impl {
-    std::chrono::milliseconds interval;
+    explicit Impl(std::chrono::milliseconds every) : interval(every) {}
+
+    const std::chrono::milliseconds interval;
     WindowHandle window = nullptr;
     std::atomic<bool> enabled{false};
     std::atomic<bool> queued{false};  // a timer message waits in the queue
