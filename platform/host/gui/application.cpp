@@ -75,8 +75,7 @@ void Application::Run() {
         form->Native().shown = true;
         host::ReportGui("window shown: " + form->Caption());
         for (const Label* label : form->Native().labels) {
-            host::ReportGui("label" + std::to_string(host::LabelNumber(*form, *label)) + ": " +
-                            label->Caption());
+            host::ReportLabel(*form, *label, label->Caption());
         }
         host::ActivateForm(*form);
         RunLoop([form] { return form->Closed(); }, std::chrono::steady_clock::time_point::max());

@@ -28,19 +28,12 @@ void Label::SetCaption(const std::string& text) {
     // Sizes itself to the text, as an auto-sizing label does.
     impl_->bounds.width = host::TextWidth(text);
     impl_->bounds.height = host::kTextHeight;
-    host::ReportGui(host::ReportPrefix(impl_->owner) + "label" +
-                    std::to_string(host::LabelNumber(impl_->owner, *this)) + ": " + text);
+    host::ReportLabel(impl_->owner, *this, text);
 }
 
 std::string Label::Caption() const { return impl_->text; }
 
 Bounds Label::GetBounds() const { return impl_->bounds; }
-
-int host::LabelNumber(const Form& form, const Label& label) {
-    const auto& labels = form.Native().labels;
-    auto it = std::find(labels.begin(), labels.end(), &label);
-    return it == labels.end() ? 0 : static_cast<int>(it - labels.begin()) + 1;
-}
 
 struct Button::Impl {
     Form& owner;

@@ -191,8 +191,7 @@ void Form::ShowModal() {
     impl_->shown = true;
     host::ReportGui("dialog shown: " + impl_->caption);
     for (const Label* label : impl_->labels) {
-        host::ReportGui(host::ReportPrefix(*this) + "label" +
-                        std::to_string(host::LabelNumber(*this, *label)) + ": " + label->Caption());
+        host::ReportLabel(*this, *label, label->Caption());
     }
     state->modalForms.push_back(this);
     host::RunModalLoop(*this);
@@ -259,6 +258,11 @@ Form* host::ModalForm() {
 
 Form* host::OwnerOf(const Form& form) { return form.Native().ownerForm; }
 
-std::string host::ReportPrefix(const Form& form) {
-    return form.Native().ownerForm ? form.Caption() + ": " : std::string();
+void host::ReportLabel(const Form& form, const Label& label, const std::string& text) {
+    const auto& labels = form.Native().labels;
+    const auto it = std::find(labels.begin(), labels.end(), &label);
+    const int number = it == labels.end() ? 0 : static_cast<int>(it - labels.begin()) + 1;
+    // A dialog's labels are told apart from the tool window's by the dialog's caption.
+    const std::string prefix = form.Native().ownerForm ? form.Caption() + ": " : std::string();
+    host::ReportGui(prefix + "label" + std::to_string(number) + ": " + text);
 }

@@ -75,11 +75,9 @@ void RunFormEvent(const std::function<void()>& handler);
 // A form going away stops being the application's main window.
 void ForgetForm(const Form& form);
 
-// Label index (1-based, creation order) for the reports.
-int LabelNumber(const Form& form, const Label& label);
-// What a report about a control of `form` begins with: nothing for the tool window, the
-// dialog's caption and ": " for a dialog.
-std::string ReportPrefix(const Form& form);
+// Reports a label's text as "labelN: text", N its number in creation order (from 1), with the
+// dialog's caption and ": " before it for a label of a dialog.
+void ReportLabel(const Form& form, const Label& label, const std::string& text);
 // Handles messages until the dialog `form` closes, the idle notification going on.
 void RunModalLoop(Form& form);
 // Moves a slider as the user does; OnChange runs when the position changed.
