@@ -13,6 +13,7 @@
 #include "platform/host/testing/gui_controls.h"
 #include "platform/messaging.h"
 #include "platform/picture_fit.h"
+#include "unit/platform/host_gui_fixture.h"
 
 namespace {
 
@@ -44,22 +45,7 @@ TEST(FitPicture, KeepsTheAspectRatioAndCentres) {
     EXPECT_EQ(FitPicture(640, 480, 0, 240).width, 0);
 }
 
-class HostDialogParts : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        host::SetDialogEcho(false);
-        host::SetConsoleEnabled(false);
-        host::SetGuiObserver([this](const std::string& line) { reports.push_back(line); });
-        host::PumpPendingMessages();
-    }
-    void TearDown() override {
-        host::PumpPendingMessages();
-        host::SetGuiObserver({});
-        host::SetConsoleEnabled(true);
-        host::SetDialogEcho(true);
-    }
-    std::vector<std::string> reports;
-};
+using HostDialogParts = HostGuiTest;
 
 TEST_F(HostDialogParts, TheSlidersKeysMoveItInsideItsRangeAndReportOnlyChanges) {
     Form form("f", 0, 0, 100, 50);

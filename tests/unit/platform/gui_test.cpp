@@ -11,29 +11,13 @@
 #include "platform/host/testing/dialog_log.h"
 #include "platform/host/testing/gui_controls.h"
 #include "platform/messaging.h"
+#include "unit/platform/host_gui_fixture.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 
-class HostGui : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        host::SetDialogEcho(false);
-        host::ClearRecordedDialogs();
-        host::SetConsoleEnabled(false);
-        host::SetGuiObserver([this](const std::string& line) { reports.push_back(line); });
-        host::PumpPendingMessages();
-    }
-    void TearDown() override {
-        host::PumpPendingMessages();
-        host::SetGuiObserver({});
-        host::SetConsoleEnabled(true);
-        host::ClearRecordedDialogs();
-        host::SetDialogEcho(true);
-    }
-    std::vector<std::string> reports;
-};
+using HostGui = HostGuiTest;
 
 TEST_F(HostGui, LabelsSizeThemselvesToTheirText) {
     Form form("Camera set zoom", 420, 153, 413, 84);
