@@ -9,6 +9,9 @@ namespace {
 constexpr const char* kSection = "options";
 constexpr const char* kEmptyMarker = "@sp";
 
+// What the stored text stands for.
+std::string StoredText(std::string text) { return text == kEmptyMarker ? std::string() : text; }
+
 std::string UnableToWrite(const std::string& path) { return "Unable to write to " + path; }
 
 }  // namespace
@@ -31,11 +34,17 @@ OptionReading ReadOption(const std::string& name, const std::string& fallback, b
             return reading;
         }
     }
-    if (reading.value == kEmptyMarker) reading.value.clear();
+    reading.value = StoredText(std::move(reading.value));
     // The cache flush says nothing about the file (Wine answers 0 to it), so its result is not
     // used.
     FlushProfile(iniPath);
     return reading;
+}
+
+std::optional<std::string> ReadStoredOption(const std::string& name, const std::string& iniPath) {
+    std::string text = ReadProfileString(kSection, name, "", iniPath);
+    if (text.empty()) return std::nullopt;
+    return StoredText(std::move(text));
 }
 
 std::optional<std::string> WriteOption(const std::string& name, const std::string& value) {

@@ -19,6 +19,11 @@ OptionReading ReadOption(const std::string& name, const std::string& fallback, b
 OptionReading ReadOption(const std::string& name, const std::string& fallback, bool writeDefault,
                          const std::string& iniPath);
 
+// The value stored under key `name`, read as ReadOption reads it ("@sp" is the empty text), but
+// only read: none when the file, the section or the key is missing or the value is empty, and
+// nothing is written.
+std::optional<std::string> ReadStoredOption(const std::string& name, const std::string& iniPath);
+
 // Stores `value` under key `name`; the failure message when the file could not be written.
 std::optional<std::string> WriteOption(const std::string& name, const std::string& value);
 std::optional<std::string> WriteOption(const std::string& name, const std::string& value,

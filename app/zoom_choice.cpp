@@ -3,14 +3,7 @@
 
 #include <algorithm>
 
-namespace {
-
-// Modular difference of two ticks read as signed 32 bits, as a wrapped tick is.
-std::int64_t Elapsed(std::uint32_t now, std::uint32_t then) {
-    return static_cast<std::int32_t>(now - then);
-}
-
-}  // namespace
+#include "platform/tick.h"
 
 std::int32_t ZoomRange::Snap(std::int64_t value) const {
     if (value <= min) return min;
@@ -66,8 +59,8 @@ std::optional<std::int32_t> ZoomSettingPacer::Moved(std::int32_t value, std::uin
         waiting_.reset();  // back where the camera is: a waiting value is stale
         return std::nullopt;
     }
-    if (!lastSentAt_ || Elapsed(now, *lastSentAt_) >= intervalMs_ ||
-        Elapsed(now, *lastSentAt_) < 0) {
+    if (!lastSentAt_ || std::int64_t{TicksSince(now, *lastSentAt_)} >= intervalMs_ ||
+        TicksSince(now, *lastSentAt_) < 0) {
         return Send(value, now);
     }
     waiting_ = value;
@@ -76,8 +69,8 @@ std::optional<std::int32_t> ZoomSettingPacer::Moved(std::int32_t value, std::uin
 
 std::optional<std::int32_t> ZoomSettingPacer::Due(std::uint32_t now) {
     if (!waiting_) return std::nullopt;
-    if (lastSentAt_ && Elapsed(now, *lastSentAt_) < intervalMs_ &&
-        Elapsed(now, *lastSentAt_) >= 0) {
+    if (lastSentAt_ && std::int64_t{TicksSince(now, *lastSentAt_)} < intervalMs_ &&
+        TicksSince(now, *lastSentAt_) >= 0) {
         return std::nullopt;
     }
     return Send(*waiting_, now);

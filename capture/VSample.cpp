@@ -4,8 +4,7 @@
 #include <vector>
 
 #include "capture/current_format.h"
-#include "capture/device_list.h"
-#include "capture/device_name.h"
+#include "capture/device_selection.h"
 #include "capture/media_type.h"
 
 namespace {
@@ -99,18 +98,7 @@ HRESULT TVideoSample::StartCapture(const std::string& name) {
 }
 
 HRESULT TVideoSample::SelectDevice(const std::string& name) {
-    const std::string wanted = DeviceLookupName(name);
-    // The first match ends the search: selected when its filter binds, else its status.
-    return VisitVideoInputDevices([&](IMoniker& device, const std::string& friendlyName,
-                                      int position) -> std::optional<HRESULT> {
-        if (MatchDevice(wanted, friendlyName, position) == DeviceMatch::None) {
-            return std::nullopt;
-        }
-        ComPtr<IBaseFilter> source;
-        HRESULT hr = device.BindToObject(nullptr, nullptr, IID_IBaseFilter, source.PutVoid());
-        if (hr == S_OK) FSource = source;
-        return hr;
-    });
+    return BindSelectedDevice(name, FSource);
 }
 
 HRESULT TVideoSample::ConnectAndRun() {

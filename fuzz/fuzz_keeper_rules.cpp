@@ -1,17 +1,19 @@
-// The keeper's decisions on arbitrary event sequences, fed as the shell feeds them (a started or
-// refused child after StartChild, a device list after Poll, ticks that wrap): every answer ends
-// with exactly one SetTimer; never a second child while one runs; EndChild only for a running
-// child; nothing but the closing timer after Quit; and the keeper never goes deaf: while it runs,
-// no child runs and no device list is awaited, it always has a deadline.
+// The keeper's decisions on arbitrary event sequences, carried out by the program's own driver
+// with a world that answers polls and applies from the input (ticks that wrap included): every
+// answer ends with exactly one SetTimer; one apply or one poll at most per answer, never both;
+// nothing but the log, the state and the closing timer after Quit; the keeper never goes deaf
+// (an answer that owes nothing and does not quit has a deadline); and the zoom is never set back
+// more often than the bound allows within the window, until holding starts again.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "watch/keeper_rules.h"
+#include "watch/keeper_driver.h"
 
 namespace {
 
@@ -38,140 +40,134 @@ class Input {
 
 const char* const kNames[] = {"Station Cam", "Other Cam", "  station cam ", "Third"};
 
-class Checker {
+class FuzzWorld final : public KeeperWorld {
   public:
-    // Carries out one answer as the shell would and checks it; the events that a StartChild or
-    // a Poll owe are fed back at once, in order.
-    void Answer(KeeperRules& rules, Input& in, Tick now, const KeeperActions& actions) {
+    explicit FuzzWorld(Input& in) : in_(in), now_(in.Take<Tick>()) {}
+
+    Tick now_;
+
+    Tick Now() override { return now_; }
+
+    void Log(const std::string& line) override {
+        // Holding starts again with a clean count.
+        if (line.rfind("holding again", 0) == 0) setBacks_.clear();
+    }
+    void Report(KeeperEventId, const std::string&) override {}
+    void SaveState(const KeeperState&) override {}
+
+    DevicesSeenEvent LookAtDevices() override {
+        DevicesSeenEvent seen;
+        const std::uint8_t mask = in_.Take<std::uint8_t>();
+        for (int i = 0; i < 4; ++i)
+            if (mask & (1u << i)) seen.names.emplace_back(kNames[i]);
+        if (!(mask & 0x80)) seen.cameraName = "Station Cam";
+        seen.zoomStored = !(mask & 0x40);
+        seen.hold = !(mask & 0x20);
+        return seen;
+    }
+
+    ApplyResult Apply(const std::string& reason) override {
+        ApplyResult result;
+        const std::uint8_t how = in_.Take<std::uint8_t>();
+        static constexpr AutosetExitCode kOutcomes[] = {
+            AutosetExitCode::Applied, AutosetExitCode::Applied, AutosetExitCode::NoCamera,
+            AutosetExitCode::NoZoom, AutosetExitCode::Refused};
+        if ((how & 0x1f) == 0x1f) {
+            result.skipped =
+                how & 0x20 ? ApplySkip::StoredZoomMissing : ApplySkip::StationSettingsMissing;
+            return result;
+        }
+        result.outcome = kOutcomes[(how & 0x1f) % 5];
+        result.sent = (how & 0x40) != 0;
+        const bool setBack = result.sent && result.outcome == AutosetExitCode::Applied &&
+                             (reason == "check" || reason.rfind("confirming", 0) == 0);
+        if (setBack) {
+            while (!setBacks_.empty() && TicksSince(now_, setBacks_.front()) >=
+                                             static_cast<std::int32_t>(KeeperTimes::kSetBackWindow))
+                setBacks_.pop_front();
+            setBacks_.push_back(now_);
+            if (static_cast<int>(setBacks_.size()) > KeeperTimes::kSetBacksAllowed) std::abort();
+        }
+        return result;
+    }
+
+    void Answered(const KeeperActions& answer) override {
         std::size_t timers = 0;
-        for (std::size_t i = 0; i < actions.size(); ++i) {
-            const KeeperAction& action = actions[i];
+        int applies = 0, polls = 0;
+        for (std::size_t i = 0; i < answer.size(); ++i) {
+            const KeeperAction& action = answer[i];
             if (quit_ && action.kind != KeeperActionKind::SetTimer &&
-                action.kind != KeeperActionKind::Log) {
+                action.kind != KeeperActionKind::Log &&
+                action.kind != KeeperActionKind::SaveState) {
                 std::abort();
             }
             switch (action.kind) {
                 case KeeperActionKind::SetTimer:
                     ++timers;
-                    if (i + 1 != actions.size()) std::abort();
-                    deadline_ = action.deadline;
+                    if (i + 1 != answer.size()) std::abort();
+                    if (!quit_ && applies == 0 && polls == 0 && !action.deadline) std::abort();
                     break;
-                case KeeperActionKind::StartChild:
-                    if (childRunning_) std::abort();
-                    // Counted as running from here: the rules hold the child for started until
-                    // they hear otherwise.
-                    childRunning_ = true;
-                    owed_.push_back(KeeperActionKind::StartChild);
-                    break;
-                case KeeperActionKind::EndChild:
-                    if (!childRunning_) std::abort();
-                    childRunning_ = false;
+                case KeeperActionKind::Apply:
+                    ++applies;
                     break;
                 case KeeperActionKind::Poll:
-                    owed_.push_back(KeeperActionKind::Poll);
+                    ++polls;
                     break;
                 case KeeperActionKind::Quit:
                     quit_ = true;
                     break;
-                case KeeperActionKind::Log:
+                default:
                     break;
             }
         }
-        if (timers != 1) std::abort();
-        if (!quit_ && !childRunning_ && owed_.empty() && !deadline_) std::abort();
-
-        // The shell feeds what it owes in the order of the actions that owed it.
-        const std::vector<KeeperActionKind> owed = std::move(owed_);
-        owed_.clear();
-        for (KeeperActionKind kind : owed) {
-            if (kind == KeeperActionKind::Poll) {
-                Answer(rules, in, now, rules.DevicesSeen(now, Devices(in)));
-                continue;
-            }
-            const std::uint8_t how = in.Take<std::uint8_t>() % 4;
-            if (how == 0) {
-                childRunning_ = false;
-                Answer(rules, in, now,
-                       rules.ChildNotStarted(now, ChildStartFailure::SettingsMissing, ""));
-            } else if (how == 1) {
-                childRunning_ = false;
-                Answer(rules, in, now,
-                       rules.ChildNotStarted(now, ChildStartFailure::StartFailed, "denied"));
-            } else {
-                Answer(rules, in, now, rules.ChildStarted(now));
-            }
-        }
+        if (timers != 1 || applies + polls > 1) std::abort();
     }
-
-    DevicesSeenEvent Devices(Input& in) {
-        DevicesSeenEvent seen;
-        const std::uint8_t mask = in.Take<std::uint8_t>();
-        for (int i = 0; i < 4; ++i)
-            if (mask & (1u << i)) seen.names.emplace_back(kNames[i]);
-        if (!(mask & 0x80)) seen.cameraName = "Station Cam";
-        return seen;
-    }
-
-    void ChildEnded(KeeperRules& rules, Input& in, Tick now, std::uint32_t code) {
-        if (!childRunning_) return;
-        childRunning_ = false;
-        Answer(rules, in, now, rules.ChildEnded(now, code));
-    }
-
-    bool Quit() const { return quit_; }
-    std::optional<Tick> Deadline() const { return deadline_; }
 
   private:
-    bool childRunning_ = false;
+    Input& in_;
     bool quit_ = false;
-    std::vector<KeeperActionKind> owed_;
-    std::optional<Tick> deadline_;
+    std::deque<Tick> setBacks_;
 };
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     Input in(data, size);
-    Tick now = in.Take<Tick>();
-    KeeperRules rules;
-    Checker checker;
-    checker.Answer(rules, in, now, rules.Started(now));
+    FuzzWorld world(in);
+    KeeperDriver driver(world);
+    driver.Started();
     int steps = 0;
-    while (!in.Empty() && !checker.Quit() && ++steps < 400) {
+    while (!in.Empty() && !driver.QuitRequested() && ++steps < 400) {
         const std::uint8_t op = in.Take<std::uint8_t>();
         // Time passes: up to 65 s, or straight to the deadline.
         if (op & 0x80) {
-            if (checker.Deadline()) now = *checker.Deadline();
+            if (driver.Deadline()) world.now_ = *driver.Deadline();
         } else {
-            now += in.Take<std::uint16_t>();
+            world.now_ += in.Take<std::uint16_t>();
         }
         switch (op % 8) {
             case 0:
             case 1:
-                checker.Answer(rules, in, now, rules.TimerDue(now));
+            case 2:
+                driver.TimerIfDue();
                 break;
-            case 2: {
-                static constexpr std::uint32_t kCodes[] = {0, 2, 3, 4, 1, 259};
-                checker.ChildEnded(rules, in, now, kCodes[in.Take<std::uint8_t>() % 6]);
-                break;
-            }
             case 3:
-                checker.Answer(rules, in, now, rules.DeviceNotified(now, DeviceChange::Arrived));
+                driver.DeviceNotified(DeviceChange::Arrived);
                 break;
             case 4:
-                checker.Answer(rules, in, now, rules.DeviceNotified(now, DeviceChange::Removed));
+                driver.DeviceNotified(DeviceChange::Removed);
                 break;
             case 5:
-                checker.Answer(rules, in, now, rules.Resumed(now));
+                driver.Resumed();
                 break;
             case 6:
-                checker.Answer(rules, in, now, rules.DevicesSeen(now, checker.Devices(in)));
+                driver.CameraUseChanged({"a program started using the camera"});
                 break;
             case 7:
                 if ((in.Take<std::uint8_t>() & 0x3f) == 0) {
-                    checker.Answer(rules, in, now, rules.StopRequested(now, ""));
+                    driver.StopRequested("");
                 } else {
-                    checker.Answer(rules, in, now, rules.TimerDue(now));
+                    driver.TimerIfDue();
                 }
                 break;
         }

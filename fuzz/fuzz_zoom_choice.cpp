@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "app/zoom_choice.h"
+#include "platform/tick.h"
 
 namespace {
 
@@ -65,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!sent && timerRuns) sent = pacer.Due(now);
         last = snapped;
         if (sent) {
-            if (sentBefore && static_cast<std::int32_t>(now - lastSentAt) >= 0 &&
+            if (sentBefore && Reached(now, lastSentAt) &&
                 now - lastSentAt < ZoomSettingPacer::kDefaultIntervalMs)
                 std::abort();
             if (*sent != snapped) std::abort();  // only the newest position is ever sent

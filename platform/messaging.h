@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 
+#include "platform/tick.h"
 #include "platform/window_handle.h"
 
 // Window messaging of the main thread: hidden windows that receive posted messages, the
@@ -62,7 +63,7 @@ class IdleHook {
 };
 
 // 32-bit wrapping millisecond tick (timeGetTime).
-std::uint32_t TickCountMs();
+Tick TickCountMs();
 
 // Gives up the rest of the calling thread's time slice (Sleep(0)).
 void YieldTimeSlice();

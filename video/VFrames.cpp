@@ -6,16 +6,13 @@
 #include <exception>
 
 #include "capture/VSample.h"
+#include "capture/camera_control_flags.h"
 #include "platform/gui.h"
 
 namespace {
 
 constexpr std::array<const char*, kCameraPropertyCount> kPropertyNames = {
     "Pan", "Tilt", "Roll", "Zoom", "Exposure", "Iris", "Focus"};
-
-// The platform's camera-control mode flags.
-constexpr std::int32_t kFlagsAuto = 1;
-constexpr std::int32_t kFlagsManual = 2;
 
 }  // namespace
 
@@ -113,13 +110,14 @@ std::int32_t TVideoImage::GetCameraProperty(TCameraProperty prop, std::int32_t& 
     std::int32_t id = 0;
     if (PropertyToControlId(prop, id) != 0) return 1;  // no such control: nothing to read
 
-    std::int32_t flags = kFlagsManual;  // a flags word that is not delivered counts as manual
+    std::int32_t flags =
+        kCameraControlFlagsManual;  // a flags word that is not delivered counts as manual
     HRESULT status = FCapture->GetCameraSetting(id, min, max, step, defaultValue, flags, value);
     if (status < 0) {
         preset();
         return status;
     }
-    manual = flags != kFlagsAuto;
+    manual = IsManualMode(flags);
     return status;
 }
 
@@ -129,7 +127,7 @@ std::int32_t TVideoImage::SetCameraProperty(TCameraProperty prop, std::int32_t v
     std::int32_t status = PropertyToControlId(prop, id);
     if (!FCapture) return status;
     if (status != 0) return status;  // no such control: nothing is sent
-    return FCapture->SetCameraSetting(id, value, manual ? kFlagsManual : kFlagsAuto);
+    return FCapture->SetCameraSetting(id, value, FlagsForMode(manual));
 }
 
 std::int32_t TVideoImage::PropertyToControlId(TCameraProperty prop, std::int32_t& id) {

@@ -6,6 +6,7 @@
 #include "platform/bitmap.h"
 #include "platform/error_box_text.h"
 #include "platform/gui.h"
+#include "platform/tick.h"
 #include "video/frame_conversion.h"
 
 namespace {
@@ -75,8 +76,8 @@ void TFramePath::OnSampleArrived(void* data, std::uint8_t* buffer, std::int32_t&
 void TFramePath::OnSampleArrived(const std::uint8_t* buffer, std::int32_t size) {
     FThread.StreamingThreadOnly();
     std::uint32_t now = TickCountMs();
-    // Modular difference read as signed 32 bits; exactly 1000 ms passes.
-    std::int64_t age = static_cast<std::int32_t>(now - FRing.LastIdle());
+    // Exactly 1000 ms passes.
+    std::int64_t age = TicksSince(now, FRing.LastIdle());
     if (age > kStallLimitMs || age < -kStallLimitMs) return;
 
     TFrameRing::Stored stored = FRing.Store(buffer, size);

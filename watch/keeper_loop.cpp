@@ -1,28 +1,21 @@
 #include "watch/keeper_loop.h"
 
-#include <deque>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <memory>
 #include <system_error>
 
+#include "app/settings_text.h"
 #include "app/station_settings.h"
 #include "capture/device_list.h"
-#include "platform/child_process.h"
-#include "platform/files.h"
 #include "platform/messaging.h"
 #include "platform/process_memory.h"
 #include "platform/resident_loop.h"
-#include "watch/keeper_rules.h"
+#include "watch/keeper_driver.h"
+#include "watch/keeper_settings.h"
+#include "watch/zoom_apply.h"
 
 namespace {
-
-#ifdef _WIN32
-constexpr const char* kToolFile = "camzoom.exe";
-#else
-constexpr const char* kToolFile = "camzoom";
-#endif
 
 // config.dat's camera name, read again only when the file changed. It is read shared, never
 // exclusively: the station's administration program and the tool open it for themselves alone,
@@ -67,10 +60,12 @@ class StationFile {
     std::optional<std::string> cameraName_;
 };
 
-class KeeperShell {
+// The keeper in the real world: the platform's signals in, the device list, the settings files,
+// the camera's controls, the log and the state file out.
+class KeeperShell final : public KeeperWorld {
   public:
     KeeperShell(LogFile& log, const std::string& folder)
-        : log_(log), folder_(folder), station_(folder + "config.dat") {}
+        : log_(log), station_(folder + "config.dat"), optionsPath_(folder + "config.ini") {}
 
     int Run() {
         std::string error;
@@ -81,50 +76,69 @@ class KeeperShell {
             log_.Write("cannot start: " + error);
             return 1;
         }
-        Carry(rules_.Started(TickCountMs()));
-        while (!quit_) {
+        driver_.Started();
+        while (!driver_.QuitRequested()) {
             std::optional<std::uint32_t> timeout;
-            if (deadline_) {
-                const auto left = static_cast<std::int32_t>(*deadline_ - TickCountMs());
+            if (std::optional<Tick> deadline = driver_.Deadline()) {
+                const std::int32_t left = TicksSince(*deadline, TickCountMs());
                 timeout = left > 0 ? static_cast<std::uint32_t>(left) : 0u;
             }
-            loop_->Wait(timeout, child_.get());
-            if (quit_) break;
-            if (child_) {
-                if (std::optional<std::uint32_t> code = child_->ExitCode()) {
-                    child_.reset();
-                    Carry(rules_.ChildEnded(TickCountMs(), *code));
-                }
-            }
-            if (deadline_ && static_cast<std::int32_t>(TickCountMs() - *deadline_) >= 0) {
-                Carry(rules_.TimerDue(TickCountMs()));
-            }
+            loop_->Wait(timeout, nullptr);
+            if (driver_.QuitRequested()) break;
+            driver_.TimerIfDue();
         }
-        // A child that was not ended waits for a person: it is let go of, not ended.
-        child_.reset();
         return 0;
+    }
+
+    Tick Now() override { return TickCountMs(); }
+    void Log(const std::string& line) override { log_.Write(line); }
+    void Report(KeeperEventId, const std::string&) override {}
+    void SaveState(const KeeperState&) override {}
+
+    DevicesSeenEvent LookAtDevices() override {
+        DevicesSeenEvent seen;
+        VideoInputDeviceNames(seen.names);  // what was seen, also when a device failed
+        seen.cameraName = station_.CameraName();
+        const KeeperSettings settings = ReadKeeperSettings(optionsPath_);
+        seen.zoomStored = settings.zoomText.has_value();
+        seen.hold = settings.hold;
+        return seen;
+    }
+
+    ApplyResult Apply(const std::string&) override {
+        ApplyResult result;
+        const std::optional<std::string> cameraName = station_.CameraName();
+        if (!cameraName) {
+            result.skipped = ApplySkip::StationSettingsMissing;
+            return result;
+        }
+        const KeeperSettings settings = ReadKeeperSettings(optionsPath_);
+        if (!settings.zoomText) {
+            result.skipped = ApplySkip::StoredZoomMissing;
+            return result;
+        }
+        return ApplyStoredZoom(*cameraName, IntOrDefault(*settings.zoomText, 0));
     }
 
   private:
     void OnSignal(ResidentSignal signal) {
-        const Tick now = TickCountMs();
         switch (signal) {
             case ResidentSignal::DeviceArrived:
-                Carry(rules_.DeviceNotified(now, DeviceChange::Arrived));
+                driver_.DeviceNotified(DeviceChange::Arrived);
                 break;
             case ResidentSignal::DeviceRemoved:
-                Carry(rules_.DeviceNotified(now, DeviceChange::Removed));
+                driver_.DeviceNotified(DeviceChange::Removed);
                 break;
             case ResidentSignal::Resumed:
-                Carry(rules_.Resumed(now));
+                driver_.Resumed();
                 break;
             case ResidentSignal::StopRequested:
                 LogMemory();
-                Carry(rules_.StopRequested(now, ""));
+                driver_.StopRequested("");
                 break;
             case ResidentSignal::SessionEnding:
                 LogMemory();
-                Carry(rules_.StopRequested(now, "the session ends"));
+                driver_.StopRequested("the session ends");
                 break;
         }
     }
@@ -136,75 +150,11 @@ class KeeperShell {
         }
     }
 
-    // Carries out the actions in order. The events that polls and starts give are fed in
-    // afterwards, so each answer's timer is the latest word.
-    void Carry(KeeperActions actions) {
-        std::deque<std::function<KeeperActions()>> events;
-        for (;;) {
-            for (const KeeperAction& action : actions) Do(action, events);
-            if (events.empty()) return;
-            actions = events.front()();
-            events.pop_front();
-        }
-    }
-
-    void Do(const KeeperAction& action, std::deque<std::function<KeeperActions()>>& events) {
-        switch (action.kind) {
-            case KeeperActionKind::Log:
-                log_.Write(action.text);
-                break;
-            case KeeperActionKind::SetTimer:
-                deadline_ = action.deadline;
-                break;
-            case KeeperActionKind::Poll: {
-                DevicesSeenEvent seen;
-                VideoInputDeviceNames(seen.names);  // what was seen, also when a device failed
-                seen.cameraName = station_.CameraName();
-                events.push_back([this, seen] { return rules_.DevicesSeen(TickCountMs(), seen); });
-                break;
-            }
-            case KeeperActionKind::StartChild:
-                StartChild(events);
-                break;
-            case KeeperActionKind::EndChild:
-                if (child_) child_->Terminate();
-                child_.reset();
-                break;
-            case KeeperActionKind::Quit:
-                quit_ = true;
-                break;
-        }
-    }
-
-    void StartChild(std::deque<std::function<KeeperActions()>>& events) {
-        // Without config.dat autoset would show its message and wait for a person.
-        if (!FileExists(folder_ + "config.dat")) {
-            events.push_back([this] {
-                return rules_.ChildNotStarted(TickCountMs(), ChildStartFailure::SettingsMissing,
-                                              "");
-            });
-            return;
-        }
-        std::string error;
-        child_ = ChildProcess::Start(std::filesystem::path(folder_ + kToolFile), "autoset",
-                                     std::filesystem::path(folder_), error);
-        if (!child_) {
-            events.push_back([this, error] {
-                return rules_.ChildNotStarted(TickCountMs(), ChildStartFailure::StartFailed, error);
-            });
-            return;
-        }
-        events.push_back([this] { return rules_.ChildStarted(TickCountMs()); });
-    }
-
     LogFile& log_;
-    std::string folder_;
     StationFile station_;
-    KeeperRules rules_;
+    std::string optionsPath_;
+    KeeperDriver driver_{*this};
     std::unique_ptr<ResidentLoop> loop_;
-    std::unique_ptr<ChildProcess> child_;
-    std::optional<Tick> deadline_;
-    bool quit_ = false;
 };
 
 }  // namespace

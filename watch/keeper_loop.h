@@ -5,9 +5,9 @@
 #include "watch/log_file.h"
 
 // The keeper's shell: turns what the platform reports into KeeperRules events and carries out
-// the rules' actions (device polls, starting and ending "camzoom autoset", the log, the timer),
-// until a stop. `folder` holds the tool and config.dat (with its path separator at the end).
-// The calling thread must have joined a COM apartment. Returns the exit code.
+// the rules' actions (device polls, applying the stored zoom through the camera's controls, the
+// log, the timer), until a stop. `folder` holds the tool and config.dat (with its path separator at
+// the end). The calling thread must have joined a COM apartment. Returns the exit code.
 int RunKeeper(LogFile& log, const std::string& folder);
 
 // The names the keeper uses in the session, fixed with the installer.

@@ -1,112 +1,185 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <string>
 #include <vector>
 
-// The keeper's decisions: when to run "camzoom.exe autoset", when to look at the device list,
-// what to write to the log and when to end. No I/O: the shell feeds events in and carries the
-// actions out, in order.
-//
-// Protocol with the shell: after StartChild exactly one of ChildStarted or ChildNotStarted
-// follows; after Poll, DevicesSeen; the last action of every answer is SetTimer, and the shell
-// calls TimerDue once that deadline has come (earlier calls do no harm).
+#include "app/autoset_exit_code.h"
+#include "platform/tick.h"
+#include "watch/keeper_event_ids.h"
 
-// The 32-bit wrapping millisecond tick; deadlines are compared by unsigned difference, so a
-// wrap of the counter changes nothing.
-using Tick = std::uint32_t;
+// The keeper's decisions: when to apply the stored zoom to the station's camera, when to look at
+// the device list, what to write to the log and to the platform's event log, and when to end. No
+// I/O: the shell feeds events in and carries the actions out, in order (KeeperDriver).
+//
+// Protocol with the shell: after Apply, ApplyEnded follows before any other event; after Poll,
+// DevicesSeen; the last action of every answer is SetTimer, and the shell calls TimerDue once
+// that deadline has come (earlier calls do no harm).
 
 enum class KeeperActionKind {
-    StartChild,  // run "camzoom.exe autoset" (after checking that config.dat exists)
-    EndChild,    // end the running child: the keeper is stopping
-    Poll,        // enumerate the video input devices and read config.dat, then DevicesSeen
-    Log,         // `text` is one line of the log
-    SetTimer,    // the one timer: call TimerDue at `deadline`; none: no deadline, wait only
-    Quit,        // leave the loop; the program ends with 0
+    Apply,      // apply the stored zoom to the station's camera, then ApplyEnded; `text`: why
+    Poll,       // enumerate the video input devices and read the settings, then DevicesSeen
+    Log,        // `text` is one line of the log
+    Report,     // `event` and `text` go to the platform's event log
+    SaveState,  // `state` is what a status query should see from now on
+    SetTimer,   // the one timer: call TimerDue at `deadline`; none: no deadline, wait only
+    Quit,       // leave the loop; the program ends with 0
+};
+
+// Whether the keeper sets the zoom back between arrivals.
+enum class Holding {
+    On,       // it checks the camera's zoom and sets the stored one back when it changed
+    HeldOff,  // it stopped for a while: something kept changing the zoom
+    Off,      // turned off in the settings: it applies at start, arrival and resume only
+};
+
+// What a status query sees: the last apply's outcome and how the keeper holds the zoom.
+struct KeeperState {
+    std::string camera;  // the station's camera as the log names it; empty before it is known
+    // The last apply's outcome; none before the first or when the settings were missing.
+    std::optional<AutosetExitCode> lastOutcome;
+    std::string lastText;  // the last apply's outcome in words
+    Holding holding = Holding::On;
+
+    bool operator==(const KeeperState&) const = default;
 };
 
 struct KeeperAction {
     KeeperActionKind kind;
     std::string text;
     std::optional<Tick> deadline;
+    KeeperEventId event = KeeperEventId::Started;
+    KeeperState state;
 
     bool operator==(const KeeperAction&) const = default;
 };
 
 using KeeperActions = std::vector<KeeperAction>;
 
-// What one look at the devices found.
+// What one look at the devices and the settings found.
 struct DevicesSeenEvent {
     std::vector<std::string> names;  // friendly names in enumeration order
     // "VCapSource" of config.dat as it reads now; none while the file is missing or unreadable.
     std::optional<std::string> cameraName;
+    // config.ini holds a zoom to apply ([options] zoom).
+    bool zoomStored = true;
+    // config.ini's [watch] hold: false turns holding off.
+    bool hold = true;
 };
 
 enum class DeviceChange { Arrived, Removed };
 
-enum class ChildStartFailure {
-    SettingsMissing,  // config.dat is not there: autoset would wait for a person
-    StartFailed,      // the process could not be started; the detail says why
+// Why an apply tried nothing.
+enum class ApplySkip {
+    StationSettingsMissing,  // config.dat is not there or unreadable: no camera name
+    StoredZoomMissing,       // config.ini holds no zoom: the keeper never writes one
+};
+
+// What one apply found and did.
+struct ApplyResult {
+    std::optional<ApplySkip> skipped;
+    // With the meanings of autoset's exit codes: applied, no camera, no usable zoom, refused.
+    AutosetExitCode outcome = AutosetExitCode::NoCamera;
+    std::int32_t stored = 0;               // the zoom applied
+    std::int32_t found = 0;                // the camera's zoom before
+    bool sent = false;                     // the camera's zoom differed: the stored one was sent
+    std::optional<std::int32_t> readBack;  // the camera's zoom after an accepted setting
 };
 
 // The schedule, in milliseconds.
 struct KeeperTimes {
-    static constexpr Tick kSettle = 1000;          // quiet after device events before a run
-    static constexpr Tick kConfirm = 10'000;       // after 0, the run that checks the zoom held
-    static constexpr Tick kRetryWindow = 600'000;  // no retry starts later after its trigger
-    static constexpr Tick kPollAbsent = 2000;      // device list while the camera is absent
-    static constexpr Tick kPollPresent = 60'000;   // ... and while it is present
-    static constexpr Tick kChildWaiting = 60'000;  // a child this old waits for a person
-    // Delays after the 1st, 2nd, ... failed run; the last one repeats.
+    static constexpr Tick kSettle = 1000;           // quiet after device events before an apply
+    static constexpr Tick kConfirm = 10'000;        // after an apply, the check that it held
+    static constexpr Tick kRetryWindow = 600'000;   // no retry starts later after its trigger
+    static constexpr Tick kPollAbsent = 2000;       // device list while the camera is absent
+    static constexpr Tick kPollPresent = 60'000;    // ... and while it is present
+    static constexpr Tick kCheck = 10'000;          // holding: the zoom's check while present
+    static constexpr Tick kUseSettle = 2000;        // after a camera-use change, before a check
+    static constexpr Tick kSetBackWindow = 60'000;  // set-backs are counted over this long
+    static constexpr int kSetBacksAllowed = 3;      // ... and after this many it holds off
+    static constexpr Tick kHoldOffPause = 600'000;  // holding off ends after this at the latest
+    // Delays after the 1st, 2nd, ... failed apply; the last one repeats.
     static constexpr Tick kRetryDelays[] = {2000, 5000, 10'000, 30'000, 60'000};
 };
 
 class KeeperRules {
   public:
     KeeperActions Started(Tick now);
-    KeeperActions ChildStarted(Tick now);
-    KeeperActions ChildNotStarted(Tick now, ChildStartFailure failure, const std::string& detail);
-    KeeperActions ChildEnded(Tick now, std::uint32_t exitCode);
+    KeeperActions ApplyEnded(Tick now, const ApplyResult& result);
     KeeperActions DevicesSeen(Tick now, const DevicesSeenEvent& seen);
     KeeperActions DeviceNotified(Tick now, DeviceChange change);
     KeeperActions Resumed(Tick now);
+    // A program started or stopped using a camera, or the platform's records of it changed
+    // otherwise; `lines` says which program did what, as far as the records tell.
+    KeeperActions CameraUseChanged(Tick now, const std::vector<std::string>& lines);
     KeeperActions TimerDue(Tick now);
     // `reason` completes the log line, e.g. "the session ends"; empty for a plain stop.
     KeeperActions StopRequested(Tick now, const std::string& reason);
 
   private:
     enum class Station { Unknown, Present, Absent, NoSettings };
+    enum class ApplyKind {
+        Trigger,  // start, arrival, resume, settings back: retried while it fails
+        Confirm,  // the check that an applied zoom held
+        Check,    // holding: the camera's zoom looked at, set back when it changed
+    };
+    struct PlannedApply {
+        Tick at = 0;
+        ApplyKind kind = ApplyKind::Trigger;
+        std::string reason;
+        bool settling = false;  // an arrival's apply, which further device events push out
+    };
+    // A trigger's retries: its time bounds them.
+    struct Retrying {
+        Tick since = 0;
+        int failures = 0;
+    };
 
     void Trigger(Tick now, const std::string& reason, Tick delay);
     void RetryOrGiveUp(Tick now, KeeperActions& out);
-    void FinishChild(Tick now, KeeperActions& out);
-    void LogDeviceChanges(const DevicesSeenEvent& seen, KeeperActions& out) const;
+    void Applied(Tick now, const ApplyResult& result, const PlannedApply& apply,
+                 KeeperActions& out);
+    void Failed(Tick now, const ApplyResult& result, const PlannedApply& apply, KeeperActions& out);
+    void CountSetBack(Tick now, KeeperActions& out);
+    void HoldOff(Tick now, KeeperActions& out);
+    void EndHoldOff(const std::string& why, KeeperActions& out);
+    void Recovered(KeeperActions& out);
+    void PlanCheck(Tick now, Tick delay);
+    bool Holds() const;
+
+    Station Judge(const DevicesSeenEvent& seen) const;
+    void LogStationChange(Station next, const std::string& camera, KeeperActions& out) const;
+    void LogOtherDevices(const DevicesSeenEvent& seen, KeeperActions& out) const;
+    void TakeSettings(Tick now, const DevicesSeenEvent& seen, KeeperActions& out);
+
+    void SaveState(KeeperActions& out) const;
     void CloseWith(Tick now, KeeperActions& out) const;
 
     Station station_ = Station::Unknown;
+    std::string camera_;
     std::vector<std::string> lastNames_;
     std::optional<Tick> pollAt_;
     bool removalNotified_ = false;
+    bool zoomStored_ = true;
+    bool holdSetting_ = true;
 
-    // The run's trigger: its time bounds the retries.
-    Tick triggerAt_ = 0;
-    int failures_ = 0;
-    std::optional<Tick> runAt_;
-    std::string runReason_;
-    bool runIsSettling_ = false;  // an arrival's run, which further device events push out
-    bool runIsConfirming_ = false;
-    // A trigger that came while a child ran: one run after it ends.
-    std::optional<std::string> triggerWhileRunning_;
+    std::optional<PlannedApply> planned_;
+    std::optional<Retrying> retrying_;
+    std::optional<PlannedApply> applying_;  // asked for; its ApplyEnded is owed
+    std::optional<Tick> checkAt_;
+    // Until an arrival, a resume or a camera-use change the camera is not asked again: it
+    // refused, or the retries ran out.
+    bool waitingForArrival_ = false;
+    std::deque<Tick> setBacks_;
+    std::optional<Tick> heldOffUntil_;
+    // A failure went to the event log: the next applied zoom is reported as a recovery.
+    bool failureReported_ = false;
 
-    bool childRunning_ = false;
-    bool childIsConfirming_ = false;
-    std::string childReason_;
-    Tick childStartedAt_ = 0;
-    bool childWaitingLogged_ = false;
+    KeeperState state_;
     bool stopped_ = false;
 };
 
-// The log text of an autoset exit code: "0 (the stored zoom is on the camera)", ...,
-// "unexpected exit code N".
-std::string AutosetExitText(std::uint32_t exitCode);
+// The log text of an apply's outcome: "applied (the stored zoom is on the camera)", ...
+std::string ApplyOutcomeText(AutosetExitCode outcome);

@@ -117,3 +117,18 @@ TEST_F(OptionsFile, AFolderInPlaceOfTheFileOrAMissingFolderIsReported) {
     EXPECT_EQ(WriteOption("zoom", "1", nowhere), "Unable to write to " + nowhere);
     EXPECT_FALSE(ReadOption("zoom", "0", false, nowhere).failure);
 }
+
+TEST_F(OptionsFile, AStoredOptionIsOnlyReadAndMissingIsToldApartFromTheEmptyMarker) {
+    // Nothing there: none, and no file is made.
+    EXPECT_FALSE(ReadStoredOption("zoom", Ini()));
+    EXPECT_FALSE(folder.Exists("config.ini"));
+    // Another section or an empty value is still none.
+    folder.Write("config.ini", "[other]\nzoom=5\n[options]\nzoom=\n");
+    EXPECT_FALSE(ReadStoredOption("zoom", Ini()));
+    // The same text rules as ReadOption: case of names, blanks, the empty marker.
+    folder.Write("config.ini", "[Options]\nZOOM = 250 \n");
+    EXPECT_EQ(ReadStoredOption("zoom", Ini()), std::optional<std::string>("250"));
+    folder.Write("config.ini", "[options]\nzoom=@sp\n");
+    EXPECT_EQ(ReadStoredOption("zoom", Ini()), std::optional<std::string>(""));
+    EXPECT_EQ(folder.Read("config.ini"), "[options]\nzoom=@sp\n");
+}

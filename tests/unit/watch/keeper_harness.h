@@ -4,64 +4,57 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <deque>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "watch/keeper_rules.h"
+#include "watch/keeper_driver.h"
 
-// Plays the keeper's shell and the world around it for KeeperRules: a clock, the device list, a
-// config.dat, and children that end after a while with the code the camera's state calls for.
-// Times in the records are milliseconds since the start, whatever tick the clock began at.
-class KeeperHarness {
+// Plays the world around the keeper's rules, through the same driver as the program: a clock,
+// the device list, config.dat and config.ini, and a camera whose zoom the applies read and set
+// as the real apply does (sent only when it differs). Times in the records are milliseconds
+// since the start, whatever tick the clock began at.
+class KeeperHarness : public KeeperWorld {
   public:
     explicit KeeperHarness(Tick startTick = 1000) : start_(startTick), now_(startTick) {}
 
     // The world.
     std::string cameraName = "Desk Cam";
     bool cameraPresent = false;
-    bool settingsPresent = true;
+    bool settingsPresent = true;                   // config.dat
+    std::optional<std::int32_t> storedZoom = 320;  // config.ini's zoom; none: no key
+    bool hold = true;                              // config.ini's [watch] hold
     std::vector<std::string> otherDevices;
-    // What a child ends with while the camera is present; 2 otherwise.
-    std::uint32_t codeWithCamera = 0;
-    // How long a child runs; none: it never ends by itself.
-    std::optional<Tick> childDuration = 1500;
+    bool cameraHasZoom = true;
+    bool cameraRefuses = false;
+    std::int32_t cameraZoom = 100;
 
     // Records.
     std::vector<std::string> log;
-    std::vector<Tick> childStarts;
-    std::vector<std::uint32_t> childCodes;
+    std::vector<Tick> applies;  // when an apply ran
+    std::vector<Tick> sends;    // when an apply had to send the zoom
+    std::vector<AutosetExitCode> outcomes;
+    std::vector<KeeperEventId> reports;
+    std::optional<KeeperState> state;
     int polls = 0;
-    int endedChildren = 0;
-    bool quit = false;
 
     Tick Elapsed() const { return now_ - start_; }
-    Tick Now() const { return now_; }
 
-    void Start() { Carry(rules_.Started(now_)); }
-    void Notify(DeviceChange change) { Carry(rules_.DeviceNotified(now_, change)); }
-    void Resume() { Carry(rules_.Resumed(now_)); }
-    void Stop() { Carry(rules_.StopRequested(now_, "")); }
+    void Start() { driver_.Started(); }
+    void Notify(DeviceChange change) { driver_.DeviceNotified(change); }
+    void Resume() { driver_.Resumed(); }
+    void UseChanged(std::vector<std::string> lines = {}) { driver_.CameraUseChanged(lines); }
+    void Stop() { driver_.StopRequested(""); }
+    bool Quit() const { return driver_.QuitRequested(); }
 
-    // Lets `ms` pass: children end, the timer fires, as a shell would see them.
+    // Lets `ms` pass, the timer firing as a shell would see it.
     void RunFor(Tick ms) {
         const Tick target = now_ + ms;
         for (;;) {
-            std::optional<Tick> next = deadline_;
-            if (childRunning_ && childEndsAt_ && (!next || Before(*childEndsAt_, *next))) {
-                next = childEndsAt_;
-            }
-            if (!next || !Before(*next, target + 1)) break;
-            if (Before(now_, *next)) now_ = *next;
-            if (childRunning_ && childEndsAt_ && !Before(now_, *childEndsAt_)) {
-                childRunning_ = false;
-                const std::uint32_t code = childCode_;
-                childCodes.push_back(code);
-                Carry(rules_.ChildEnded(now_, code));
-            }
-            if (deadline_ && !Before(now_, *deadline_)) Carry(rules_.TimerDue(now_));
-            if (quit) return;
+            std::optional<Tick> next = driver_.Deadline();
+            if (!next || TicksSince(*next, target) > 0 || driver_.QuitRequested()) break;
+            if (TicksSince(*next, now_) > 0) now_ = *next;
+            driver_.TimerIfDue();
         }
         now_ = target;
     }
@@ -71,76 +64,68 @@ class KeeperHarness {
             return l.find(part) != std::string::npos;
         }));
     }
+    int ReportsOf(KeeperEventId event) const {
+        return static_cast<int>(std::count(reports.begin(), reports.end(), event));
+    }
     std::string Log() const {
         std::string all;
         for (const std::string& line : log) all += line + "\n";
         return all;
     }
 
-  private:
-    static bool Before(Tick a, Tick b) { return static_cast<std::int32_t>(a - b) < 0; }
+    // KeeperWorld.
+    Tick Now() override { return now_; }
+    void Log(const std::string& line) override { log.push_back(line); }
+    void Report(KeeperEventId event, const std::string&) override { reports.push_back(event); }
+    void SaveState(const KeeperState& saved) override { state = saved; }
 
+    DevicesSeenEvent LookAtDevices() override {
+        ++polls;
+        DevicesSeenEvent seen{Devices(), std::nullopt, storedZoom.has_value(), hold};
+        if (settingsPresent) seen.cameraName = cameraName;
+        return seen;
+    }
+
+    ApplyResult Apply(const std::string&) override {
+        applies.push_back(Elapsed());
+        ApplyResult result;
+        if (!settingsPresent) {
+            result.skipped = ApplySkip::StationSettingsMissing;
+            return result;
+        }
+        if (!storedZoom) {
+            result.skipped = ApplySkip::StoredZoomMissing;
+            return result;
+        }
+        result.stored = *storedZoom;
+        if (!cameraPresent) {
+            result.outcome = AutosetExitCode::NoCamera;
+        } else if (!cameraHasZoom) {
+            result.outcome = AutosetExitCode::NoZoom;
+        } else {
+            result.found = cameraZoom;
+            result.sent = cameraZoom != *storedZoom;
+            if (result.sent) sends.push_back(Elapsed());
+            if (result.sent && cameraRefuses) {
+                result.outcome = AutosetExitCode::Refused;
+            } else {
+                cameraZoom = *storedZoom;
+                if (result.sent) result.readBack = cameraZoom;
+                result.outcome = AutosetExitCode::Applied;
+            }
+        }
+        outcomes.push_back(result.outcome);
+        return result;
+    }
+
+  private:
     std::vector<std::string> Devices() const {
         std::vector<std::string> names = otherDevices;
         if (cameraPresent) names.insert(names.begin() + (names.empty() ? 0 : 1), cameraName);
         return names;
     }
 
-    void Carry(KeeperActions actions) {
-        std::deque<KeeperActions> later;
-        for (;;) {
-            for (const KeeperAction& action : actions) Do(action, later);
-            if (later.empty()) return;
-            actions = later.front();
-            later.pop_front();
-        }
-    }
-
-    void Do(const KeeperAction& action, std::deque<KeeperActions>& later) {
-        switch (action.kind) {
-            case KeeperActionKind::Log:
-                log.push_back(action.text);
-                break;
-            case KeeperActionKind::SetTimer:
-                deadline_ = action.deadline;
-                break;
-            case KeeperActionKind::Poll: {
-                ++polls;
-                DevicesSeenEvent seen{Devices(), std::nullopt};
-                if (settingsPresent) seen.cameraName = cameraName;
-                later.push_back(rules_.DevicesSeen(now_, seen));
-                break;
-            }
-            case KeeperActionKind::StartChild:
-                EXPECT_FALSE(childRunning_) << "a second child at " << Elapsed() << " ms";
-                if (!settingsPresent) {
-                    later.push_back(
-                        rules_.ChildNotStarted(now_, ChildStartFailure::SettingsMissing, ""));
-                    break;
-                }
-                childRunning_ = true;
-                childStarts.push_back(Elapsed());
-                childCode_ = cameraPresent ? codeWithCamera : 2;
-                childEndsAt_.reset();
-                if (childDuration) childEndsAt_ = now_ + *childDuration;
-                later.push_back(rules_.ChildStarted(now_));
-                break;
-            case KeeperActionKind::EndChild:
-                EXPECT_TRUE(childRunning_);
-                childRunning_ = false;
-                ++endedChildren;
-                break;
-            case KeeperActionKind::Quit:
-                quit = true;
-                break;
-        }
-    }
-
-    KeeperRules rules_;
     Tick start_;
     Tick now_;
-    std::optional<Tick> deadline_;
-    bool childRunning_ = false;
-    std::optional<Tick> childEndsAt_;
-    std::uint32_t childCode_ = 0;
+    KeeperDriver driver_{*this};
 };

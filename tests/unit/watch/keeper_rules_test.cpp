@@ -9,343 +9,324 @@ namespace {
 constexpr Tick kSecond = 1000;
 constexpr Tick kMinute = 60 * kSecond;
 
-// Gaps between one child's end and the next child's start, with children of 1.5 s.
-std::vector<Tick> GapsAfterEnds(const std::vector<Tick>& starts, Tick duration) {
-    std::vector<Tick> gaps;
-    for (std::size_t i = 1; i < starts.size(); ++i) {
-        gaps.push_back(starts[i] - starts[i - 1] - duration);
-    }
-    return gaps;
+using Outcomes = std::vector<AutosetExitCode>;
+constexpr AutosetExitCode kApplied = AutosetExitCode::Applied;
+constexpr AutosetExitCode kNoCamera = AutosetExitCode::NoCamera;
+
+// The applies made in [from, to) milliseconds after the start.
+int AppliesBetween(const KeeperHarness& keeper, Tick from, Tick to) {
+    return static_cast<int>(std::count_if(keeper.applies.begin(), keeper.applies.end(),
+                                          [&](Tick at) { return at >= from && at < to; }));
 }
 
-TEST(KeeperRules, LateCameraIsAppliedWhenItArrivesAndConfirmedOnce) {
+TEST(KeeperRules, LateCameraIsAppliedWhenItArrivesThenConfirmedAndHeld) {
     KeeperHarness keeper;
     keeper.Start();
     keeper.RunFor(12 * kSecond);
     keeper.cameraPresent = true;
     const Tick arrival = keeper.Elapsed();
-    keeper.RunFor(30 * kMinute);
+    keeper.RunFor(kMinute);
 
-    ASSERT_GE(keeper.childCodes.size(), 5u) << keeper.Log();
-    const std::vector<std::uint32_t> expected = {2, 2, 2, 0, 0};
-    EXPECT_EQ(keeper.childCodes, expected) << keeper.Log();
-    // Runs at 0, 3.5 and 10 s; the camera, seen by the next poll, gets its run a settling
-    // second later; then the confirming run, and nothing more.
-    EXPECT_LE(keeper.childStarts[3] - arrival, KeeperTimes::kPollAbsent + KeeperTimes::kSettle);
-    EXPECT_EQ(keeper.childStarts[4] - keeper.childStarts[3], 1500 + KeeperTimes::kConfirm);
+    ASSERT_GE(keeper.outcomes.size(), 5u) << keeper.Log();
+    EXPECT_EQ(Outcomes(keeper.outcomes.begin(), keeper.outcomes.begin() + 5),
+              (Outcomes{kNoCamera, kNoCamera, kNoCamera, kApplied, kApplied}))
+        << keeper.Log();
+    // Applies at 0, 2 and 7 s; the camera, seen by the next poll, gets its apply a settling
+    // second later, the confirmation 10 s after that, then a check every period.
+    EXPECT_LE(keeper.applies[3] - arrival, KeeperTimes::kPollAbsent + KeeperTimes::kSettle);
+    EXPECT_EQ(keeper.applies[4] - keeper.applies[3], KeeperTimes::kConfirm);
+    EXPECT_EQ(keeper.applies[5] - keeper.applies[4], KeeperTimes::kCheck);
+    EXPECT_EQ(keeper.sends.size(), 1u) << "the zoom is sent once, then only looked at";
     EXPECT_EQ(keeper.LinesWith("retry in 2 s"), 1);
-    EXPECT_EQ(keeper.LinesWith("retry in 5 s"), 1);
+    EXPECT_EQ(keeper.LinesWith("at start: no camera"), 1);
     EXPECT_EQ(keeper.LinesWith("the station's camera \"Desk Cam\" arrived"), 1);
-    EXPECT_EQ(keeper.LinesWith("autoset ended with 2 (no camera)"), 3);
-    EXPECT_EQ(keeper.LinesWith("the zoom held;"), 1);
+    EXPECT_EQ(keeper.LinesWith("camera arrived: the camera's zoom was 100; set to 320"), 1);
+    EXPECT_EQ(keeper.LinesWith("the zoom held; holding it"), 1);
+    EXPECT_EQ(keeper.LinesWith("check: "), 0) << "a check that changes nothing is not logged";
+    ASSERT_TRUE(keeper.state);
+    EXPECT_EQ(keeper.state->lastOutcome, kApplied);
+    EXPECT_EQ(keeper.state->camera, "\"Desk Cam\"");
+    EXPECT_EQ(keeper.state->holding, Holding::On);
+    EXPECT_EQ(keeper.ReportsOf(KeeperEventId::Started), 1);
 }
 
-TEST(KeeperRules, ReplugAfterAppliedRunsOnceMore) {
-    KeeperHarness keeper;
-    keeper.cameraPresent = true;
-    keeper.Start();
-    keeper.RunFor(2 * kMinute);
-    ASSERT_EQ(keeper.childCodes, (std::vector<std::uint32_t>{0, 0})) << keeper.Log();
-
-    // Unplugged long enough for a poll to see it gone (polls run a minute apart while present).
-    keeper.cameraPresent = false;
-    keeper.RunFor(kMinute + 5 * kSecond);
-    EXPECT_EQ(keeper.LinesWith("the station's camera \"Desk Cam\" left"), 1);
-    EXPECT_EQ(keeper.childStarts.size(), 2u) << "nothing runs for a camera that left";
-    keeper.cameraPresent = true;
-    const Tick plugged = keeper.Elapsed();
-    keeper.RunFor(5 * kMinute);
-    ASSERT_EQ(keeper.childCodes, (std::vector<std::uint32_t>{0, 0, 0, 0})) << keeper.Log();
-    EXPECT_LE(keeper.childStarts[2] - plugged, KeeperTimes::kPollAbsent + KeeperTimes::kSettle);
-}
-
-TEST(KeeperRules, ReplugBetweenPollsIsSeenThroughTheNotifications) {
+TEST(KeeperRules, ZoomChangedByAnotherProgramOrAShortReplugIsSetBackAtTheNextCheck) {
     KeeperHarness keeper;
     keeper.cameraPresent = true;
     keeper.Start();
     keeper.RunFor(kMinute);
-    ASSERT_EQ(keeper.childStarts.size(), 2u);
+    ASSERT_EQ(keeper.sends.size(), 1u);
 
-    // Gone and back within a second: every poll sees the camera, only the platform saw it go.
-    keeper.Notify(DeviceChange::Removed);
-    keeper.RunFor(300);
-    keeper.Notify(DeviceChange::Arrived);
-    const Tick plugged = keeper.Elapsed();
-    keeper.RunFor(3 * kMinute);
-    ASSERT_EQ(keeper.childStarts.size(), 4u) << keeper.Log();
-    EXPECT_EQ(keeper.childStarts[2] - plugged, 2 * KeeperTimes::kSettle)
-        << "a poll after a quiet second, then the run after another";
-    EXPECT_EQ(keeper.LinesWith("plugged in again"), 1);
+    // A re-plug too short for any poll, the camera back at its default, no event at all.
+    keeper.cameraZoom = 100;
+    const Tick reset = keeper.Elapsed();
+    keeper.RunFor(KeeperTimes::kCheck);
+    ASSERT_EQ(keeper.sends.size(), 2u) << keeper.Log();
+    EXPECT_LE(keeper.sends[1] - reset, KeeperTimes::kCheck);
+    EXPECT_EQ(keeper.cameraZoom, 320);
+    EXPECT_EQ(keeper.LinesWith("check: the camera's zoom was 100; set to 320"), 1);
+
+    // A new stored zoom (Save in the tool) is taken at the next check.
+    keeper.storedZoom = 250;
+    keeper.RunFor(KeeperTimes::kCheck);
+    EXPECT_EQ(keeper.cameraZoom, 250);
 }
 
-TEST(KeeperRules, AfterAppliedOneConfirmingRunTenSecondsLaterThenOnlyPolls) {
+TEST(KeeperRules, ACameraUseChangeIsLoggedAndChecksTheZoomTwoSecondsLater) {
     KeeperHarness keeper;
     keeper.cameraPresent = true;
     keeper.Start();
-    keeper.RunFor(20 * kMinute);
-    ASSERT_EQ(keeper.childStarts.size(), 2u) << keeper.Log();
-    EXPECT_EQ(keeper.childStarts[0], 0u);
-    EXPECT_EQ(keeper.childStarts[1], 1500 + KeeperTimes::kConfirm);
-    EXPECT_EQ(keeper.LinesWith("confirming run in 10 s"), 1);
-    // Polls about once a minute while the camera is there.
-    EXPECT_GE(keeper.polls, 19);
-    EXPECT_LE(keeper.polls, 22);
-}
+    keeper.RunFor(kMinute + 3 * kSecond);  // just after a check
 
-TEST(KeeperRules, ConfirmingRunThatFindsTheCameraGoneRetries) {
-    KeeperHarness keeper;
-    keeper.cameraPresent = true;
-    keeper.Start();
-    keeper.RunFor(5 * kSecond);
-    keeper.cameraPresent = false;  // the poll a minute apart has not seen it yet
-    keeper.RunFor(15 * kSecond);
-    ASSERT_GE(keeper.childCodes.size(), 2u);
-    EXPECT_EQ(keeper.childCodes[1], 2u);
-    EXPECT_EQ(keeper.LinesWith("retry in 2 s"), 1) << keeper.Log();
-}
+    // The station's program starts streaming; its camera resets its controls.
+    keeper.cameraZoom = 100;
+    const Tick started = keeper.Elapsed();
+    keeper.UseChanged({"C:\\Station\\station.exe started using the camera"});
+    keeper.RunFor(KeeperTimes::kUseSettle + 100);
+    ASSERT_EQ(keeper.sends.size(), 2u) << keeper.Log();
+    EXPECT_EQ(keeper.sends[1] - started, KeeperTimes::kUseSettle);
+    EXPECT_EQ(keeper.LinesWith("station.exe started using the camera"), 1);
 
-TEST(KeeperRules, RefusalIsNotRetried) {
-    KeeperHarness keeper;
-    keeper.cameraPresent = true;
-    keeper.codeWithCamera = 4;
-    keeper.Start();
-    keeper.RunFor(30 * kMinute);
-    EXPECT_EQ(keeper.childCodes, (std::vector<std::uint32_t>{4})) << keeper.Log();
-    EXPECT_EQ(keeper.LinesWith("autoset ended with 4 (the camera refused the stored zoom)"), 1);
-    EXPECT_EQ(keeper.LinesWith("no retry"), 1);
-
-    // The next arrival is a new trigger, and a refusal again ends it.
+    // Without the camera a change is only logged.
     keeper.cameraPresent = false;
     keeper.RunFor(2 * kMinute);
+    const std::size_t applies = keeper.applies.size();
+    keeper.UseChanged({"x started using the camera"});
+    keeper.RunFor(KeeperTimes::kUseSettle + 100);
+    EXPECT_EQ(keeper.applies.size(), applies) << keeper.Log();
+}
+
+TEST(KeeperRules, AProgramThatKeepsChangingTheZoomGetsABoundedNumberOfSetBacks) {
+    KeeperHarness keeper;
     keeper.cameraPresent = true;
+    keeper.Start();
+    keeper.RunFor(kMinute);
+    const std::size_t before = keeper.sends.size();
+
+    // Another program sets its own zoom every second for two minutes.
+    for (int second = 0; second < 120; ++second) {
+        keeper.cameraZoom = 150;
+        keeper.RunFor(kSecond);
+    }
+    const std::size_t setBacks = keeper.sends.size() - before;
+    EXPECT_EQ(setBacks, static_cast<std::size_t>(KeeperTimes::kSetBacksAllowed)) << keeper.Log();
+    EXPECT_EQ(keeper.LinesWith("holding off"), 1);
+    EXPECT_EQ(keeper.ReportsOf(KeeperEventId::HeldOff), 1);
+    ASSERT_TRUE(keeper.state);
+    EXPECT_EQ(keeper.state->holding, Holding::HeldOff);
+
+    // A camera-use change tries again at once; so does the end of the pause.
+    keeper.UseChanged();
+    keeper.RunFor(KeeperTimes::kUseSettle);
+    EXPECT_EQ(keeper.LinesWith("holding again (a program's use of the camera changed)"), 1);
+    EXPECT_EQ(keeper.cameraZoom, 320);
+    EXPECT_EQ(keeper.state->holding, Holding::On);
+}
+
+TEST(KeeperRules, HoldingOffEndsAfterThePause) {
+    KeeperHarness keeper;
+    keeper.cameraPresent = true;
+    keeper.Start();
+    keeper.RunFor(kMinute);
+    for (int second = 0; second < 60; ++second) {
+        keeper.cameraZoom = 150;
+        keeper.RunFor(kSecond);
+    }
+    ASSERT_EQ(keeper.LinesWith("holding off"), 1) << keeper.Log();
+    const std::size_t sends = keeper.sends.size();
+    keeper.RunFor(KeeperTimes::kHoldOffPause - 2 * kMinute);
+    EXPECT_EQ(keeper.sends.size(), sends) << "nothing is set back while holding off";
+    keeper.RunFor(3 * kMinute);
+    EXPECT_EQ(keeper.sends.size(), sends + 1) << keeper.Log();
+    EXPECT_EQ(keeper.LinesWith("holding again (after 600 s)"), 1);
+}
+
+TEST(KeeperRules, HoldingTurnedOffAppliesOnlyAtStartArrivalAndResume) {
+    KeeperHarness keeper;
+    keeper.cameraPresent = true;
+    keeper.hold = false;
+    keeper.Start();
+    keeper.RunFor(kMinute);
+    ASSERT_EQ(keeper.sends.size(), 1u);
+    EXPECT_EQ(keeper.LinesWith("holding turned off"), 1);
+    EXPECT_EQ(keeper.LinesWith("nothing more until the camera arrives again"), 1);
+
+    keeper.cameraZoom = 150;
+    keeper.UseChanged({"x started using the camera"});
     keeper.RunFor(10 * kMinute);
-    EXPECT_EQ(keeper.childCodes, (std::vector<std::uint32_t>{4, 4})) << keeper.Log();
+    EXPECT_EQ(keeper.cameraZoom, 150) << keeper.Log();
+    EXPECT_EQ(AppliesBetween(keeper, kMinute, 11 * kMinute), 0);
+    EXPECT_EQ(keeper.state->holding, Holding::Off);
+
+    keeper.Resume();
+    keeper.RunFor(5 * kSecond);
+    EXPECT_EQ(keeper.cameraZoom, 320);
+
+    // Turned on again: the next look at the settings starts the checks.
+    keeper.hold = true;
+    keeper.RunFor(2 * kMinute);
+    keeper.cameraZoom = 150;
+    keeper.RunFor(KeeperTimes::kCheck);
+    EXPECT_EQ(keeper.cameraZoom, 320) << keeper.Log();
+}
+
+TEST(KeeperRules, RefusalIsNotRetriedNorCheckedUntilTheCameraArrivesAgain) {
+    KeeperHarness keeper;
+    keeper.cameraPresent = true;
+    keeper.cameraRefuses = true;
+    keeper.Start();
+    keeper.RunFor(30 * kMinute);
+    EXPECT_EQ(keeper.outcomes, Outcomes{AutosetExitCode::Refused}) << keeper.Log();
+    EXPECT_EQ(keeper.LinesWith("the camera refused the stored zoom"), 1);
+    EXPECT_EQ(keeper.LinesWith("no retry"), 1);
+    EXPECT_EQ(keeper.ReportsOf(KeeperEventId::Refused), 1);
+
+    // The next arrival is a new trigger; taken this time, it is reported as a recovery.
+    keeper.cameraPresent = false;
+    keeper.RunFor(2 * kMinute);
+    keeper.cameraRefuses = false;
+    keeper.cameraPresent = true;
+    keeper.RunFor(kMinute);
+    EXPECT_EQ(keeper.cameraZoom, 320) << keeper.Log();
+    EXPECT_EQ(keeper.ReportsOf(KeeperEventId::Recovered), 1);
 }
 
 TEST(KeeperRules, CameraWithoutZoomIsRetriedWithBackoffForTenMinutesThenLeftAlone) {
     KeeperHarness keeper;
     keeper.cameraPresent = true;
-    keeper.codeWithCamera = 3;
+    keeper.cameraHasZoom = false;
     keeper.Start();
     keeper.RunFor(60 * kMinute);
-
-    const std::vector<Tick> gaps = GapsAfterEnds(keeper.childStarts, 1500);
-    ASSERT_GE(gaps.size(), 6u) << keeper.Log();
-    const std::vector<Tick> backoff = {2000, 5000, 10'000, 30'000, 60'000, 60'000};
-    EXPECT_EQ(std::vector<Tick>(gaps.begin(), gaps.begin() + 6), backoff);
-    for (Tick gap : gaps) EXPECT_LE(gap, 60'000u);
-    // The retry bound: no run starts more than ten minutes after the trigger, and the last one
-    // is less than a retry's delay away from the bound.
-    EXPECT_LE(keeper.childStarts.back(), KeeperTimes::kRetryWindow);
-    EXPECT_GT(keeper.childStarts.back() + 1500 + 60'000, KeeperTimes::kRetryWindow);
+    // 0, 2, 7, 17, 47, 107 s and then every minute up to ten minutes.
+    EXPECT_EQ(keeper.applies.front(), 0u);
+    EXPECT_EQ(keeper.applies[1], 2 * kSecond);
+    EXPECT_EQ(keeper.applies[2], 7 * kSecond);
+    EXPECT_EQ(keeper.applies[5], 107 * kSecond);
+    EXPECT_LE(keeper.applies.back(), KeeperTimes::kRetryWindow);
     EXPECT_EQ(keeper.LinesWith("gave up retrying"), 1) << keeper.Log();
-    EXPECT_EQ(keeper.LinesWith("autoset ended with 3 (the camera has no usable zoom)"),
-              static_cast<int>(keeper.childStarts.size()));
+    EXPECT_EQ(keeper.ReportsOf(KeeperEventId::GaveUp), 1);
+    EXPECT_EQ(keeper.state->lastOutcome, AutosetExitCode::NoZoom);
 }
 
-TEST(KeeperRules, ArrivalResetsTheRetryBound) {
-    KeeperHarness keeper;
-    keeper.Start();
-    keeper.RunFor(20 * kMinute);
-    const std::size_t firstTrigger = keeper.childStarts.size();
-    EXPECT_LE(keeper.childStarts.back(), KeeperTimes::kRetryWindow);
-    EXPECT_EQ(keeper.LinesWith("gave up retrying"), 1);
-
-    keeper.cameraPresent = true;
-    keeper.RunFor(kMinute);
-    ASSERT_EQ(keeper.childStarts.size(), firstTrigger + 2) << keeper.Log();
-    EXPECT_EQ(keeper.childCodes.back(), 0u);
-}
-
-TEST(KeeperRules, OtherDevicesComingAndGoingStartNoRun) {
+TEST(KeeperRules, ReplugSeenByPollsOrNotificationsAppliesOnceMore) {
     KeeperHarness keeper;
     keeper.cameraPresent = true;
     keeper.Start();
-    keeper.RunFor(kMinute);
-    ASSERT_EQ(keeper.childStarts.size(), 2u);
+    keeper.RunFor(2 * kMinute);
 
-    keeper.otherDevices = {"Document Camera"};
+    // Gone and back within a second: only the platform saw it go.
+    keeper.Notify(DeviceChange::Removed);
+    keeper.RunFor(300);
     keeper.Notify(DeviceChange::Arrived);
-    keeper.RunFor(3 * kMinute);
+    const Tick plugged = keeper.Elapsed();
+    keeper.cameraZoom = 100;
+    keeper.RunFor(3 * kSecond);
+    EXPECT_EQ(keeper.LinesWith("plugged in again"), 1) << keeper.Log();
+    EXPECT_EQ(keeper.sends.back() - plugged, 2 * KeeperTimes::kSettle)
+        << "a poll after a quiet second, then the apply after another";
+
+    // Away long enough for a poll to see it.
+    keeper.cameraPresent = false;
+    keeper.RunFor(2 * kMinute);
+    EXPECT_EQ(keeper.LinesWith("the station's camera \"Desk Cam\" left"), 1);
+    keeper.cameraPresent = true;
+    keeper.cameraZoom = 100;
+    keeper.RunFor(KeeperTimes::kPollAbsent + KeeperTimes::kSettle);
+    EXPECT_EQ(keeper.cameraZoom, 320);
+}
+
+TEST(KeeperRules, OtherDevicesAndBurstsOfEventsGiveNoExtraApplies) {
+    KeeperHarness keeper;
+    keeper.cameraPresent = true;
+    keeper.hold = false;  // only triggers apply
+    keeper.Start();
+    keeper.RunFor(kMinute);
+    ASSERT_EQ(keeper.applies.size(), 2u);
+    keeper.otherDevices = {"Other Cam"};
+    keeper.RunFor(2 * kMinute);
     keeper.otherDevices.clear();
-    keeper.RunFor(3 * kMinute);
-    EXPECT_EQ(keeper.childStarts.size(), 2u) << keeper.Log();
-    EXPECT_EQ(keeper.LinesWith("device \"Document Camera\" arrived (not the station's camera)"), 1);
-    EXPECT_EQ(keeper.LinesWith("device \"Document Camera\" left"), 1);
-}
+    keeper.RunFor(2 * kMinute);
+    EXPECT_EQ(keeper.applies.size(), 2u) << keeper.Log();
+    EXPECT_EQ(keeper.LinesWith("device \"Other Cam\" arrived (not the station's camera)"), 1);
+    EXPECT_EQ(keeper.LinesWith("device \"Other Cam\" left"), 1);
 
-TEST(KeeperRules, OtherDeviceArrivingWhileTheCameraIsAbsentStartsNoRun) {
-    KeeperHarness keeper;
-    keeper.Start();
-    keeper.RunFor(15 * kMinute);  // retries given up
-    const std::size_t runs = keeper.childStarts.size();
-    keeper.otherDevices = {"Document Camera"};
-    keeper.RunFor(5 * kMinute);
-    EXPECT_EQ(keeper.childStarts.size(), runs) << keeper.Log();
-}
-
-TEST(KeeperRules, BurstOfDeviceEventsGivesOneRun) {
-    KeeperHarness keeper;
-    keeper.Start();
-    keeper.RunFor(15 * kMinute);  // absent; retries given up
-    const std::size_t runs = keeper.childStarts.size();
-
-    // One plug: a removal and several arrivals of the camera's interfaces within half a second.
-    keeper.cameraPresent = true;
-    for (int i = 0; i < 6; ++i) {
-        keeper.Notify(i == 0 ? DeviceChange::Removed : DeviceChange::Arrived);
-        keeper.RunFor(100);
+    for (int i = 0; i < 5; ++i) {
+        keeper.Notify(i % 2 ? DeviceChange::Arrived : DeviceChange::Removed);
+        keeper.RunFor(400);
     }
-    const Tick lastEvent = keeper.Elapsed() - 100;
-    keeper.RunFor(5 * kSecond);
-    ASSERT_EQ(keeper.childStarts.size(), runs + 1) << keeper.Log();
-    EXPECT_GE(keeper.childStarts.back() - lastEvent, KeeperTimes::kSettle)
-        << "the run waits for a quiet second";
     keeper.RunFor(kMinute);
-    EXPECT_EQ(keeper.childStarts.size(), runs + 2) << "and its confirming run only";
+    EXPECT_EQ(keeper.applies.size(), 4u) << "one apply and its confirmation";
 }
 
-TEST(KeeperRules, ArrivalWhileAChildRunsGivesOneRunAfterIt) {
+TEST(KeeperRules, MissingSettingsApplyNothingUntilTheyAreBack) {
     KeeperHarness keeper;
-    keeper.childDuration = 8 * kSecond;
-    keeper.Start();
-    keeper.RunFor(2 * kSecond);  // the start's child runs, without a camera
     keeper.cameraPresent = true;
-    keeper.Notify(DeviceChange::Arrived);
-    keeper.RunFor(500);
-    keeper.Notify(DeviceChange::Arrived);
-    keeper.RunFor(20 * kSecond);
-    // The harness fails on a second child while one runs.
-    ASSERT_GE(keeper.childCodes.size(), 2u) << keeper.Log();
-    EXPECT_EQ(keeper.childCodes[0], 2u);
-    EXPECT_EQ(keeper.childCodes[1], 0u);
-    EXPECT_EQ(keeper.childStarts[1], 8 * kSecond + KeeperTimes::kSettle)
-        << "one poll and one run once the child has ended";
+    keeper.settingsPresent = false;
+    keeper.storedZoom.reset();
+    keeper.Start();
     keeper.RunFor(kMinute);
-    EXPECT_EQ(keeper.childCodes, (std::vector<std::uint32_t>{2, 0, 0})) << keeper.Log();
+    EXPECT_TRUE(keeper.outcomes.empty()) << keeper.Log();
+    EXPECT_EQ(keeper.LinesWith("config.dat is missing"), 1);
+
+    keeper.settingsPresent = true;
+    keeper.RunFor(kMinute);
+    EXPECT_TRUE(keeper.outcomes.empty()) << keeper.Log();
+    EXPECT_EQ(keeper.LinesWith("config.ini holds no zoom"), 1) << "logged once, not at each look";
+    EXPECT_EQ(keeper.cameraZoom, 100);
+
+    keeper.storedZoom = 280;
+    keeper.RunFor(KeeperTimes::kPollAbsent + 100);
+    EXPECT_EQ(keeper.cameraZoom, 280) << keeper.Log();
+    EXPECT_EQ(keeper.LinesWith("config.ini holds a zoom again"), 1);
 }
 
 TEST(KeeperRules, ResumeFromSleepIsATrigger) {
     KeeperHarness keeper;
     keeper.cameraPresent = true;
     keeper.Start();
-    keeper.RunFor(10 * kMinute);
-    ASSERT_EQ(keeper.childStarts.size(), 2u);
+    keeper.RunFor(kMinute);
+    keeper.cameraZoom = 100;
     keeper.Resume();
-    keeper.RunFor(kMinute);
-    EXPECT_EQ(keeper.childStarts.size(), 4u) << keeper.Log();
-    EXPECT_EQ(keeper.LinesWith("resumed from sleep"), 1);
-    EXPECT_EQ(keeper.LinesWith("autoset started (resumed)"), 1);
-}
-
-TEST(KeeperRules, MissingSettingsStartNoChildUntilTheFileIsBack) {
-    KeeperHarness keeper;
-    keeper.cameraPresent = true;
-    keeper.settingsPresent = false;
-    keeper.Start();
-    keeper.RunFor(5 * kMinute);
-    EXPECT_TRUE(keeper.childStarts.empty()) << keeper.Log();
-    EXPECT_EQ(keeper.LinesWith("autoset not started: config.dat is missing"), 1);
-
-    keeper.settingsPresent = true;
-    const Tick back = keeper.Elapsed();
-    keeper.RunFor(kMinute);
-    ASSERT_EQ(keeper.childStarts.size(), 2u) << keeper.Log();
-    EXPECT_LE(keeper.childStarts[0] - back, KeeperTimes::kPollAbsent + KeeperTimes::kSettle);
-}
-
-TEST(KeeperRules, ChildThatDoesNotEndBlocksRunsAndIsLeftToThePerson) {
-    KeeperHarness keeper;
-    keeper.cameraPresent = true;
-    keeper.childDuration.reset();
-    keeper.Start();
-    keeper.RunFor(30 * kMinute);
-    keeper.Resume();
-    keeper.RunFor(kMinute);
-    EXPECT_EQ(keeper.childStarts.size(), 1u);
-    EXPECT_EQ(keeper.LinesWith("it waits for someone at the station"), 1) << keeper.Log();
-    EXPECT_EQ(keeper.polls, 1) << "no poll while a child runs: it holds config.dat";
-
-    keeper.Stop();
-    EXPECT_TRUE(keeper.quit);
-    EXPECT_EQ(keeper.endedChildren, 0);
-    EXPECT_EQ(keeper.LinesWith("stopped; autoset left running"), 1);
-}
-
-TEST(KeeperRules, StopEndsItsOwnFreshChild) {
-    KeeperHarness keeper;
-    keeper.cameraPresent = true;
-    keeper.childDuration = 20 * kSecond;
-    keeper.Start();
-    keeper.RunFor(kSecond);
-    keeper.Stop();
-    EXPECT_TRUE(keeper.quit);
-    EXPECT_EQ(keeper.endedChildren, 1);
-    EXPECT_EQ(keeper.log.back(), "stopped");
-}
-
-TEST(KeeperRules, IdleStopQuits) {
-    KeeperHarness keeper;
-    keeper.cameraPresent = true;
-    keeper.Start();
-    keeper.RunFor(5 * kMinute);
-    keeper.Stop();
-    EXPECT_TRUE(keeper.quit);
-    EXPECT_EQ(keeper.endedChildren, 0);
-    EXPECT_EQ(keeper.log.front(), "started");
-    EXPECT_EQ(keeper.log.back(), "stopped");
-}
-
-// The same story told from a clock that wraps in the middle of it.
-struct Story {
-    std::vector<Tick> starts;
-    std::vector<std::uint32_t> codes;
-    std::vector<std::string> log;
-    int polls;
-};
-
-Story LateCameraStory(Tick startTick) {
-    KeeperHarness keeper(startTick);
-    keeper.Start();
-    keeper.RunFor(7 * kSecond);
-    keeper.cameraPresent = true;
-    keeper.RunFor(3 * kMinute);
-    keeper.cameraPresent = false;
-    keeper.RunFor(90 * kSecond);
-    keeper.cameraPresent = true;
-    keeper.RunFor(20 * kMinute);
-    return {keeper.childStarts, keeper.childCodes, keeper.log, keeper.polls};
+    keeper.RunFor(KeeperTimes::kSettle);
+    EXPECT_EQ(keeper.cameraZoom, 320);
+    EXPECT_EQ(keeper.LinesWith("resumed: the camera's zoom was 100; set to 320"), 1)
+        << keeper.Log();
 }
 
 TEST(KeeperRules, TickWrapChangesNothing) {
-    const Story plain = LateCameraStory(1000);
-    for (Tick start : {0xFFFFFFFFu - 3000u, 0xFFFFFFFFu - 100'000u, 0x7FFFFFFFu - 2000u}) {
-        const Story wrapped = LateCameraStory(start);
-        EXPECT_EQ(wrapped.starts, plain.starts) << start;
-        EXPECT_EQ(wrapped.codes, plain.codes) << start;
-        EXPECT_EQ(wrapped.log, plain.log) << start;
-        EXPECT_EQ(wrapped.polls, plain.polls) << start;
+    KeeperHarness plain;
+    KeeperHarness wrapping(0xFFFFFFFFu - 30 * kSecond);
+    for (KeeperHarness* keeper : {&plain, &wrapping}) {
+        keeper->Start();
+        keeper->RunFor(12 * kSecond);
+        keeper->cameraPresent = true;
+        keeper->RunFor(5 * kMinute);
+        keeper->cameraZoom = 150;
+        keeper->RunFor(kMinute);
     }
-    EXPECT_EQ(plain.codes, (std::vector<std::uint32_t>{2, 2, 0, 0, 0, 0}));
+    EXPECT_EQ(plain.applies, wrapping.applies);
+    EXPECT_EQ(plain.log, wrapping.log);
 }
 
-TEST(KeeperRules, ExitCodesReadInTheLog) {
-    EXPECT_EQ(AutosetExitText(0), "0 (the stored zoom is on the camera)");
-    EXPECT_EQ(AutosetExitText(2), "2 (no camera)");
-    EXPECT_EQ(AutosetExitText(3), "3 (the camera has no usable zoom)");
-    EXPECT_EQ(AutosetExitText(4), "4 (the camera refused the stored zoom)");
-    EXPECT_EQ(AutosetExitText(1), "unexpected exit code 1");
-    EXPECT_EQ(AutosetExitText(0xC0000005u), "unexpected exit code 3221225477");
-}
-
-TEST(KeeperRules, UnexpectedExitCodeIsRetriedLikeAMissingCamera) {
+TEST(KeeperRules, StopQuitsAndNothingFollows) {
     KeeperHarness keeper;
     keeper.cameraPresent = true;
-    keeper.codeWithCamera = 0xC0000005u;
     keeper.Start();
-    keeper.RunFor(10 * kSecond);
-    EXPECT_EQ(keeper.LinesWith("unexpected exit code 3221225477"), 2) << keeper.Log();
-    EXPECT_EQ(keeper.LinesWith("retry in 2 s"), 1);
+    keeper.RunFor(5 * kSecond);
+    keeper.Stop();
+    EXPECT_TRUE(keeper.Quit());
+    const std::size_t applies = keeper.applies.size();
+    keeper.RunFor(10 * kMinute);
+    EXPECT_EQ(keeper.applies.size(), applies);
+    EXPECT_EQ(keeper.log.back(), "stopped");
+}
+
+TEST(KeeperRules, OutcomesReadInTheLog) {
+    EXPECT_EQ(ApplyOutcomeText(AutosetExitCode::Applied),
+              "applied (the stored zoom is on the camera)");
+    EXPECT_EQ(ApplyOutcomeText(AutosetExitCode::NoCamera), "no camera");
+    EXPECT_EQ(ApplyOutcomeText(AutosetExitCode::NoZoom), "the camera has no usable zoom");
+    EXPECT_EQ(ApplyOutcomeText(AutosetExitCode::Refused), "the camera refused the stored zoom");
 }
 
 }  // namespace

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+// What the keeper takes from config.ini, which it only ever reads: the stored zoom, read as the
+// tool's Set reads it ([options] zoom), and whether it holds the zoom between arrivals ([watch]
+// hold: 0, off, no or false turn holding off; anything else, or nothing, leaves it on).
+struct KeeperSettings {
+    std::optional<std::string> zoomText;  // none: no zoom stored
+    bool hold = true;
+};
+
+KeeperSettings ReadKeeperSettings(const std::string& iniPath);
+
+// Whether a [watch] hold value leaves holding on.
+bool HoldSettingOn(const std::string& text);
