@@ -13,6 +13,7 @@
 #include "platform/resident_loop.h"
 #include "watch/keeper_driver.h"
 #include "watch/keeper_settings.h"
+#include "watch/keeper_status.h"
 #include "watch/zoom_apply.h"
 
 namespace {
@@ -65,7 +66,10 @@ class StationFile {
 class KeeperShell final : public KeeperWorld {
   public:
     KeeperShell(LogFile& log, const std::string& folder)
-        : log_(log), station_(folder + "config.dat"), optionsPath_(folder + "config.ini") {}
+        : log_(log),
+          station_(folder + "config.dat"),
+          optionsPath_(folder + "config.ini"),
+          statePath_(KeeperStatePath(log.Path())) {}
 
     int Run() {
         std::string error;
@@ -93,7 +97,12 @@ class KeeperShell final : public KeeperWorld {
     Tick Now() override { return TickCountMs(); }
     void Log(const std::string& line) override { log_.Write(line); }
     void Report(KeeperEventId, const std::string&) override {}
-    void SaveState(const KeeperState&) override {}
+    void SaveState(const KeeperState& state) override {
+        if (state.applies != saved_.state.applies) saved_.at = LocalStamp(LocalTimeNow());
+        saved_.state = state;
+        const std::string text = StateFileText(saved_);
+        if (text != written_ && ReplaceFileWith(statePath_, text)) written_ = text;
+    }
 
     DevicesSeenEvent LookAtDevices() override {
         DevicesSeenEvent seen;
@@ -153,10 +162,17 @@ class KeeperShell final : public KeeperWorld {
     LogFile& log_;
     StationFile station_;
     std::string optionsPath_;
+    std::filesystem::path statePath_;
+    SavedKeeperState saved_;
+    std::string written_;
     KeeperDriver driver_{*this};
     std::unique_ptr<ResidentLoop> loop_;
 };
 
 }  // namespace
+
+std::filesystem::path KeeperStatePath(const std::filesystem::path& logPath) {
+    return logPath.parent_path() / "watch.state";
+}
 
 int RunKeeper(LogFile& log, const std::string& folder) { return KeeperShell(log, folder).Run(); }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <string>
 
 #include "watch/log_file.h"
@@ -9,6 +10,9 @@
 // log, the timer), until a stop. `folder` holds the tool and config.dat (with its path separator at
 // the end). The calling thread must have joined a COM apartment. Returns the exit code.
 int RunKeeper(LogFile& log, const std::string& folder);
+
+// The state file that "--status" reads, beside the keeper's log.
+std::filesystem::path KeeperStatePath(const std::filesystem::path& logPath);
 
 // The names the keeper uses in the session, fixed with the installer.
 inline constexpr const char* kKeeperInstanceName = "Local\\camzoom-watch";

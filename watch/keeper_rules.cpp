@@ -100,6 +100,7 @@ KeeperActions KeeperRules::ApplyEnded(Tick now, const ApplyResult& result) {
     }
     const PlannedApply apply = *applying_;
     applying_.reset();
+    ++state_.applies;
     if (result.skipped) {
         state_.lastOutcome.reset();
         planned_.reset();

@@ -42,6 +42,7 @@ struct KeeperState {
     std::optional<AutosetExitCode> lastOutcome;
     std::string lastText;  // the last apply's outcome in words
     Holding holding = Holding::On;
+    std::uint32_t applies = 0;  // applies ended so far: a new one is stamped with its time
 
     bool operator==(const KeeperState&) const = default;
 };

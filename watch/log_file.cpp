@@ -4,12 +4,23 @@
 #include <fstream>
 #include <system_error>
 
-std::string LogLine(const std::tm& localTime, const std::string& text) {
+std::string LocalStamp(const std::tm& localTime) {
     char stamp[80];  // room for any int the fields may hold
     std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d %02d:%02d:%02d", localTime.tm_year + 1900,
                   localTime.tm_mon + 1, localTime.tm_mday, localTime.tm_hour, localTime.tm_min,
                   localTime.tm_sec);
-    return std::string(stamp) + "  " + text;
+    return stamp;
+}
+
+std::tm LocalTimeNow() {
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    if (const std::tm* converted = std::localtime(&now)) local = *converted;
+    return local;
+}
+
+std::string LogLine(const std::tm& localTime, const std::string& text) {
+    return LocalStamp(localTime) + "  " + text;
 }
 
 bool RotationDue(std::uintmax_t fileSize, std::uintmax_t lineSize, std::uintmax_t limit) {
@@ -19,12 +30,7 @@ bool RotationDue(std::uintmax_t fileSize, std::uintmax_t lineSize, std::uintmax_
 LogFile::LogFile(std::filesystem::path path, std::uintmax_t limit)
     : path_(std::move(path)), limit_(limit) {}
 
-void LogFile::Write(const std::string& text) {
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-    if (const std::tm* converted = std::localtime(&now)) local = *converted;
-    WriteAt(local, text);
-}
+void LogFile::Write(const std::string& text) { WriteAt(LocalTimeNow(), text); }
 
 void LogFile::WriteAt(const std::tm& localTime, const std::string& text) {
     // Text mode: the line end is the platform's own ("\r\n" on Windows), which is what a

@@ -10,6 +10,10 @@
 
 inline constexpr std::uintmax_t kLogLimit = 64 * 1024;
 
+// "YYYY-MM-DD HH:MM:SS" of a local time, and the local time now.
+std::string LocalStamp(const std::tm& localTime);
+std::tm LocalTimeNow();
+
 // A line as the file holds it, without its line end.
 std::string LogLine(const std::tm& localTime, const std::string& text);
 
