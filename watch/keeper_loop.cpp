@@ -126,6 +126,8 @@ class KeeperShell {
                 LogMemory();
                 Carry(rules_.StopRequested(now, "the session ends"));
                 break;
+            case ResidentSignal::CameraUseChanged:
+                break;  // not acted upon yet
         }
     }
 
