@@ -79,13 +79,6 @@ void Bounded(const char* name, int seconds, Step step) {
     worker.join();
 }
 
-std::atomic<long> frames_{0};
-std::atomic<bool> holdOnce_{false};
-std::mutex mutex_;
-std::vector<BYTE> first_;
-long bufferSize_ = 0;
-};
-
 struct Options {
     std::wstring device;
     std::wstring id;

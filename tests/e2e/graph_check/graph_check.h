@@ -70,9 +70,15 @@ class FrameCounter final : public ISampleGrabberCB {
 
   private:
     std::atomic<ULONG> refs_{1};
+    std::atomic<long> frames_{0};
+    std::atomic<bool> holdOnce_{false};
+    std::mutex mutex_;
+    std::vector<BYTE> first_;
+    long bufferSize_ = 0;
+};
 
-    // The one-stream checks: "--hold", "--busy" and "--release" (stream_holding.cpp).
-    bool IsStreamHoldingPart(const wchar_t* firstArgument);
-    int RunStreamHoldingPart(int argc, wchar_t** argv);
+// The one-stream checks: "--hold", "--busy" and "--release" (stream_holding.cpp).
+bool IsStreamHoldingPart(const wchar_t* firstArgument);
+int RunStreamHoldingPart(int argc, wchar_t** argv);
 
 }  // namespace graph_check
