@@ -90,6 +90,11 @@ one_stream_cases() {
         tr -d '\r' <"$holder_out" | grep -E '^(FAIL|graph_check:)' | sed 's/^/    /'
         expect_eq "holder exit code" 0 "$rc"
         rm -f "$holder_out"
+        if [ "$records" = on ] && [ -f "$build/app/camzoom.exe" ]; then
+            e2e_case "autoset once the other process has stopped"
+            wine_run 60 'C:\cz\busy\camzoom.exe' autoset >/dev/null 2>&1
+            expect_eq "the same autoset ends with exit code 0" 0 "$?"
+        fi
     done
     wine_vcam records on
     graph_case "the camera is accepted once the holder has stopped" --device "Shared Cam" \
