@@ -9,16 +9,19 @@
 #include "platform/child_process.h"
 
 // What reaches a resident program of the user's session from the platform: device arrivals and
-// removals of cameras, the resume from sleep, and the requests to end (its stop event, a close
-// message to its window, the end of the session). On Windows a hidden top-level window of its own
-// class receives them; the stop event is a named event of the session.
+// removals of cameras, the resume from sleep, changes of the camera-use records
+// (platform/camera_use.h), and the requests to end (its stop event, a close message to its window,
+// the end of the session). On Windows a hidden top-level window of its own class receives them;
+// the stop event is a named event of the session; the records' registry trees are watched with
+// change notifications.
 
 enum class ResidentSignal {
-    DeviceArrived,  // a video capture or camera device interface arrived
-    DeviceRemoved,  // ... or went away
-    Resumed,        // the machine woke from sleep
-    StopRequested,  // the stop event was set, or the window was asked to close
-    SessionEnding,  // logoff or shutdown: the handler must finish its work before returning
+    DeviceArrived,     // a video capture or camera device interface arrived
+    DeviceRemoved,     // ... or went away
+    Resumed,           // the machine woke from sleep
+    StopRequested,     // the stop event was set, or the window was asked to close
+    SessionEnding,     // logoff or shutdown: the handler must finish its work before returning
+    CameraUseChanged,  // a program started or stopped using a camera: read the records again
 };
 
 class ResidentLoop {

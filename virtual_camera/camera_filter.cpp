@@ -5,6 +5,7 @@
 
 #include "virtual_camera/enumerators.h"
 #include "virtual_camera/registration.h"
+#include "virtual_camera/use_records.h"
 
 namespace vcam {
 namespace {
@@ -31,7 +32,40 @@ VirtualCameraFilter::VirtualCameraFilter() : pin_(std::make_unique<CapturePin>(*
     if (auto stored = LoadSettings(kDefaultInstanceId)) ApplySettings(*stored, true);
 }
 
-VirtualCameraFilter::~VirtualCameraFilter() { pin_->Deactivate(); }
+VirtualCameraFilter::~VirtualCameraFilter() {
+    pin_->Deactivate();
+    StreamEnded();
+}
+
+HRESULT VirtualCameraFilter::ClaimStream() {
+    Guard lock(lock_);
+    if (claim_) return S_OK;
+    claim_ = StreamClaim::TryClaim(settings_.id);
+    return claim_ ? S_OK : kStreamBusy;
+}
+
+void VirtualCameraFilter::ReleaseStream() {
+    Guard lock(lock_);
+    if (!pin_->IsConnected()) claim_.reset();
+}
+
+void VirtualCameraFilter::StreamStarting() {
+    if (streaming_ || !pin_->IsConnected()) return;
+    streaming_ = true;
+    // Read afresh, so that a change made with the registration tool shows at the next stream.
+    if (persistent_ && LoadResetOnStreamStart(settings_.id)) ResetControls(settings_.id);
+    if (UseRecordsEnabled()) {
+        RecordStreamStart();
+        recorded_ = true;
+    }
+}
+
+void VirtualCameraFilter::StreamEnded() {
+    if (!streaming_) return;
+    streaming_ = false;
+    if (recorded_) RecordStreamStop();
+    recorded_ = false;
+}
 
 void VirtualCameraFilter::ApplySettings(CameraSettings settings, bool persistent) {
     settings_ = std::move(settings);
@@ -81,6 +115,7 @@ HRESULT VirtualCameraFilter::GetClassID(CLSID* clsid) {
 HRESULT VirtualCameraFilter::Stop() {
     Guard lock(lock_);
     pin_->Deactivate();
+    StreamEnded();
     state_ = State_Stopped;
     return S_OK;
 }
@@ -88,6 +123,13 @@ HRESULT VirtualCameraFilter::Stop() {
 HRESULT VirtualCameraFilter::Pause() {
     Guard lock(lock_);
     if (state_ == State_Stopped) {
+        // The connection claimed the stream; a filter whose pin is not connected still may not
+        // start while another streams, as a driver refuses to start the device.
+        if (!claim_) {
+            auto probe = StreamClaim::TryClaim(settings_.id);
+            if (!probe) return kStreamBusy;
+            if (pin_->IsConnected()) claim_ = std::move(probe);
+        }
         const HRESULT hr = pin_->Activate();
         if (FAILED(hr)) return hr;
     } else if (state_ == State_Running) {
@@ -106,6 +148,7 @@ HRESULT VirtualCameraFilter::Run(REFERENCE_TIME start) {
     // Run again while running (the source was run on its own before the graph ran it): the
     // new start replaces the old one, so the old run's samples go first.
     if (state_ == State_Running) pin_->RetireRun();
+    StreamStarting();
     start_ = start;
     pin_->SetRunning(true, start, clock_);
     state_ = State_Running;

@@ -14,6 +14,7 @@
 #include "virtual_camera/camera_settings.h"
 #include "virtual_camera/capture_pin.h"
 #include "virtual_camera/module.h"
+#include "virtual_camera/stream_claim.h"
 
 namespace vcam {
 
@@ -58,11 +59,19 @@ class VirtualCameraFilter final : public IBaseFilter,
     std::recursive_mutex& Lock() { return lock_; }
     FILTER_STATE State() const { return state_; }
     IFilterGraph* Graph() const { return graph_; }
+    // The instance's stream, claimed as the pin connects and released as it disconnects:
+    // kStreamBusy while someone else streams.
+    HRESULT ClaimStream();
+    void ReleaseStream();
 
   private:
     VirtualCameraFilter();
     ~VirtualCameraFilter();
     void ApplySettings(CameraSettings settings, bool persistent);
+    // What a camera does as its stream starts and stops: the reset of its controls, if
+    // configured, and the platform's use records.
+    void StreamStarting();
+    void StreamEnded();
     std::optional<ControlSetting> ControlState(LONG property);
 
     std::atomic<ULONG> refs_{1};
@@ -77,6 +86,9 @@ class VirtualCameraFilter final : public IBaseFilter,
     CameraSettings settings_;
     bool persistent_ = false;  // settings come from (and go to) the registry
     std::unique_ptr<CapturePin> pin_;
+    std::unique_ptr<StreamClaim> claim_;
+    bool streaming_ = false;  // run since the last stop, with the pin connected
+    bool recorded_ = false;   // this stream's start is in the use records
 };
 
 }  // namespace vcam

@@ -116,6 +116,7 @@ std::optional<ControlSetting> ParseControlSetting(const std::wstring& text) {
         options = comma == std::wstring::npos ? L"" : options.substr(comma + 1);
         if (option == L"auto") {
             control.flags = 1;
+            control.defaultFlags = 1;
             control.capsFlags = 3;
         } else if (option == L"autocaps") {
             control.capsFlags = 3;
@@ -176,6 +177,7 @@ std::optional<CameraSettings> LoadSettings(const std::wstring& id) {
     settings.height = static_cast<int>(key->ReadDword(L"Height").value_or(480));
     settings.framesPerSecond = static_cast<int>(key->ReadDword(L"FrameRate").value_or(30));
     settings.topDown = key->ReadDword(L"TopDown").value_or(0) != 0;
+    settings.resetOnStreamStart = key->ReadDword(L"ResetOnStreamStart").value_or(0) != 0;
     if (!IsValidFrameSize(settings.format, settings.width, settings.height)) {
         settings.width = 640;
         settings.height = 480;
@@ -199,7 +201,8 @@ bool SaveSettings(const CameraSettings& settings) {
               key->WriteDword(L"Width", static_cast<DWORD>(settings.width)) &&
               key->WriteDword(L"Height", static_cast<DWORD>(settings.height)) &&
               key->WriteDword(L"FrameRate", static_cast<DWORD>(settings.framesPerSecond)) &&
-              key->WriteDword(L"TopDown", settings.topDown ? 1 : 0);
+              key->WriteDword(L"TopDown", settings.topDown ? 1 : 0) &&
+              key->WriteDword(L"ResetOnStreamStart", settings.resetOnStreamStart ? 1 : 0);
     for (int i = 0; ok && i < kControlCount; ++i) {
         const ControlSetting& control = settings.controls[i];
         if (!control.present) continue;
@@ -210,7 +213,8 @@ bool SaveSettings(const CameraSettings& settings) {
              sub->WriteDword(L"Default", static_cast<DWORD>(control.defaultValue)) &&
              sub->WriteDword(L"CapsFlags", static_cast<DWORD>(control.capsFlags)) &&
              sub->WriteDword(L"Value", static_cast<DWORD>(control.value)) &&
-             sub->WriteDword(L"Flags", static_cast<DWORD>(control.flags));
+             sub->WriteDword(L"Flags", static_cast<DWORD>(control.flags)) &&
+             sub->WriteDword(L"DefaultFlags", static_cast<DWORD>(control.defaultFlags));
     }
     return ok;
 }
@@ -241,6 +245,8 @@ std::optional<ControlSetting> LoadControl(const std::wstring& id, int control) {
     setting.capsFlags = read(L"CapsFlags", 2);
     setting.value = read(L"Value", setting.defaultValue);
     setting.flags = read(L"Flags", 2);
+    // An instance registered before the default mode was kept: automatic where possible.
+    setting.defaultFlags = read(L"DefaultFlags", (setting.capsFlags & 1) != 0 ? 1 : 2);
     return setting;
 }
 
@@ -250,6 +256,36 @@ bool SaveControlValue(const std::wstring& id, int control, long value, long flag
         RegKey::Open(HKEY_CURRENT_USER, KeyPath(id) + L"\\" + ControlName(control), KEY_WRITE);
     return key && key->WriteDword(L"Value", static_cast<DWORD>(value)) &&
            key->WriteDword(L"Flags", static_cast<DWORD>(flags));
+}
+
+bool LoadResetOnStreamStart(const std::wstring& id) {
+    auto key = RegKey::Open(HKEY_CURRENT_USER, KeyPath(id), KEY_READ);
+    return key && key->ReadDword(L"ResetOnStreamStart").value_or(0) != 0;
+}
+
+bool SaveResetOnStreamStart(const std::wstring& id, bool reset) {
+    auto key = RegKey::Open(HKEY_CURRENT_USER, KeyPath(id), KEY_WRITE);
+    return key && key->WriteDword(L"ResetOnStreamStart", reset ? 1 : 0);
+}
+
+bool ResetControls(const std::wstring& id) {
+    bool ok = true;
+    for (int i = 0; i < kControlCount; ++i) {
+        if (const auto control = LoadControl(id, i)) {
+            ok = SaveControlValue(id, i, control->defaultValue, control->defaultFlags) && ok;
+        }
+    }
+    return ok;
+}
+
+bool UseRecordsEnabled() {
+    auto root = RegKey::Open(HKEY_CURRENT_USER, kSettingsRoot, KEY_READ);
+    return !root || root->ReadDword(L"UseRecords").value_or(1) != 0;
+}
+
+bool SetUseRecords(bool enabled) {
+    auto root = RegKey::Create(HKEY_CURRENT_USER, kSettingsRoot);
+    return root && root->WriteDword(L"UseRecords", enabled ? 1 : 0);
 }
 
 }  // namespace vcam

@@ -31,7 +31,8 @@ struct ControlSetting {
     long defaultValue = 0;
     long capsFlags = 2;  // what GetRange reports: CameraControl_Flags_Manual
     long value = 0;
-    long flags = 2;  // current mode
+    long flags = 2;         // current mode
+    long defaultFlags = 2;  // the mode it starts in, and goes back to at a reset
 };
 
 struct CameraSettings {
@@ -42,6 +43,9 @@ struct CameraSettings {
     int height = 480;
     int framesPerSecond = 30;
     bool topDown = false;  // RGB24 only: negative biHeight
+    // Every control back to its default value and mode whenever a stream starts, as some
+    // cameras do (registry value ResetOnStreamStart).
+    bool resetOnStreamStart = false;
     std::array<ControlSetting, kControlCount> controls{};
 };
 
@@ -67,5 +71,18 @@ std::vector<std::wstring> ListInstanceIds();
 // test sees every change that the camera's user made.
 std::optional<ControlSetting> LoadControl(const std::wstring& id, int control);
 bool SaveControlValue(const std::wstring& id, int control, long value, long flags);
+
+// Whether the instance resets its controls at each stream start (read afresh, so that a change
+// with the registration tool shows at the next stream).
+bool LoadResetOnStreamStart(const std::wstring& id);
+bool SaveResetOnStreamStart(const std::wstring& id, bool reset);
+// Every present control of the instance back to its default value and mode.
+bool ResetControls(const std::wstring& id);
+
+// Whether streams leave the platform's camera-use records (use_records.h): the value UseRecords
+// of HKCU\Software\CamzoomVirtualCamera, on unless it is 0. For all instances alike, as the
+// platform's own bookkeeping is.
+bool UseRecordsEnabled();
+bool SetUseRecords(bool enabled);
 
 }  // namespace vcam

@@ -93,7 +93,15 @@ HRESULT CapturePin::Connect(IPin* receiver, const AM_MEDIA_TYPE* type) {
     Guard lock(filter_.Lock());
     if (connected_) return VFW_E_ALREADY_CONNECTED;
     if (filter_.State() != State_Stopped) return VFW_E_NOT_STOPPED;
+    // A driver refuses the second stream here already: a graph's Run may report success for a
+    // source that refuses to run (Wine's does), and its user would take the camera as open.
+    if (const HRESULT busy = filter_.ClaimStream(); FAILED(busy)) return busy;
+    const HRESULT hr = ConnectAs(receiver, type);
+    if (FAILED(hr)) filter_.ReleaseStream();
+    return hr;
+}
 
+HRESULT CapturePin::ConnectAs(IPin* receiver, const AM_MEDIA_TYPE* type) {
     // A complete type of ours (another size from the caps) is tried as asked; a partial one
     // selects among the types on offer, the current one first.
     if (type && type->pbFormat) {
@@ -180,6 +188,7 @@ HRESULT CapturePin::Disconnect() {
     if (filter_.State() != State_Stopped) return VFW_E_NOT_STOPPED;
     if (!connected_) return S_FALSE;
     DropConnection();
+    filter_.ReleaseStream();
     return S_OK;
 }
 

@@ -75,6 +75,7 @@ class CapturePin final : public IPin, public IAMStreamConfig, public IKsProperty
     // What the pin proposes when it connects: the current type first, then the other caps.
     std::vector<MediaType> OfferedTypes() const;
     void SetCurrent(const VideoFormat& format);
+    HRESULT ConnectAs(IPin* receiver, const AM_MEDIA_TYPE* type);
     HRESULT TryConnection(IPin* receiver, const MediaType& type);
     HRESULT DecideAllocator();
     HRESULT SetBufferSize(IMemAllocator* allocator, const ALLOCATOR_PROPERTIES& wanted);

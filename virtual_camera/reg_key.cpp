@@ -73,6 +73,11 @@ bool RegKey::WriteDword(const wchar_t* name, DWORD value) const {
                           sizeof(value)) == ERROR_SUCCESS;
 }
 
+bool RegKey::WriteQword(const wchar_t* name, ULONGLONG value) const {
+    return RegSetValueExW(key_, name, 0, REG_QWORD, reinterpret_cast<const BYTE*>(&value),
+                          sizeof(value)) == ERROR_SUCCESS;
+}
+
 std::vector<std::wstring> RegKey::SubkeyNames() const {
     std::vector<std::wstring> names;
     for (DWORD index = 0;; ++index) {

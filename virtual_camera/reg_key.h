@@ -26,6 +26,7 @@ class RegKey {
     std::optional<DWORD> ReadDword(const wchar_t* name) const;
     bool WriteString(const wchar_t* name, const std::wstring& value) const;
     bool WriteDword(const wchar_t* name, DWORD value) const;
+    bool WriteQword(const wchar_t* name, ULONGLONG value) const;
     std::vector<std::wstring> SubkeyNames() const;
 
   private:

@@ -44,11 +44,13 @@ int Usage() {
         L"usage:\n"
         L"  add NAME [--id ID] [--format RGB24|YUY2|I420|YV12|MJPG] [--size WxH] [--fps N]\n"
         L"           [--top-down] [--zoom MIN..MAX/STEP=DEFAULT[,auto][,value=V]] [--no-zoom]\n"
-        L"           [--control NAME=MIN..MAX/STEP=DEFAULT[,...]]\n"
+        L"           [--control NAME=MIN..MAX/STEP=DEFAULT[,...]] [--reset-on-start]\n"
         L"  remove ID... | remove --all\n"
         L"  list\n"
         L"  show ID\n"
-        L"  set ID CONTROL=VALUE[,auto|,manual]");
+        L"  set ID CONTROL=VALUE[,auto|,manual]\n"
+        L"  set ID reset-on-start=1|0\n"
+        L"  records on|off");
     return 2;
 }
 
@@ -88,6 +90,8 @@ int Add(const std::vector<std::wstring>& args) {
             }
         } else if (option == L"--top-down") {
             settings.topDown = true;
+        } else if (option == L"--reset-on-start") {
+            settings.resetOnStreamStart = true;
         } else if (option == L"--no-zoom") {
             settings.controls[3] = ControlSetting{};
         } else if ((option == L"--zoom" || option == L"--control") && hasValue) {
@@ -160,6 +164,7 @@ int Show(const std::vector<std::wstring>& args) {
     Print(L"format=" + std::wstring(PixelFormatName(settings->format)));
     Print(L"size=" + std::to_wstring(settings->width) + L"x" + std::to_wstring(settings->height));
     Print(L"fps=" + std::to_wstring(settings->framesPerSecond));
+    Print(L"reset_on_start=" + std::to_wstring(settings->resetOnStreamStart ? 1 : 0));
     for (int i = 0; i < kControlCount; ++i) {
         const ControlSetting& control = settings->controls[static_cast<size_t>(i)];
         if (!control.present) continue;
@@ -168,10 +173,20 @@ int Show(const std::vector<std::wstring>& args) {
     return 0;
 }
 
+int SetResetOnStart(const std::wstring& id, const std::wstring& value) {
+    if (value != L"1" && value != L"0") return Usage();
+    if (!LoadSettings(id)) return Fail(L"no instance " + id);
+    if (!SaveResetOnStreamStart(id, value == L"1")) return Fail(L"cannot write the setting");
+    return 0;
+}
+
 int SetControl(const std::vector<std::wstring>& args) {
     if (args.size() != 2) return Usage();
     const std::wstring& setting_text = args[1];
     const auto equals = setting_text.find(L'=');
+    if (equals != std::wstring::npos && setting_text.substr(0, equals) == L"reset-on-start") {
+        return SetResetOnStart(args[0], setting_text.substr(equals + 1));
+    }
     const auto control = equals == std::wstring::npos
                              ? std::nullopt
                              : ParseControlName(setting_text.substr(0, equals));
@@ -197,6 +212,13 @@ int SetControl(const std::vector<std::wstring>& args) {
     return 0;
 }
 
+// The camera-use records that streams leave (use_records.h), for every instance.
+int Records(const std::vector<std::wstring>& args) {
+    if (args.size() != 1 || (args[0] != L"on" && args[0] != L"off")) return Usage();
+    if (!SetUseRecords(args[0] == L"on")) return Fail(L"cannot write the setting");
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -210,5 +232,6 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"list") return List();
     if (command == L"show") return Show(args);
     if (command == L"set") return SetControl(args);
+    if (command == L"records") return Records(args);
     return Usage();
 }

@@ -11,6 +11,7 @@
 #include "platform/messaging.h"
 #include "platform/process_memory.h"
 #include "platform/resident_loop.h"
+#include "watch/camera_use_changes.h"
 #include "watch/keeper_driver.h"
 #include "watch/keeper_settings.h"
 #include "watch/keeper_status.h"
@@ -80,6 +81,7 @@ class KeeperShell final : public KeeperWorld {
             log_.Write("cannot start: " + error);
             return 1;
         }
+        useRecords_ = ReadCameraUseRecords();
         driver_.Started();
         while (!driver_.QuitRequested()) {
             std::optional<std::uint32_t> timeout;
@@ -149,6 +151,13 @@ class KeeperShell final : public KeeperWorld {
                 LogMemory();
                 driver_.StopRequested("the session ends");
                 break;
+            case ResidentSignal::CameraUseChanged: {
+                std::vector<CameraUseRecord> records = ReadCameraUseRecords();
+                const std::vector<std::string> lines = CameraUseChanges(useRecords_, records);
+                useRecords_ = std::move(records);
+                driver_.CameraUseChanged(lines);
+                break;
+            }
         }
     }
 
@@ -164,6 +173,8 @@ class KeeperShell final : public KeeperWorld {
     std::string optionsPath_;
     std::filesystem::path statePath_;
     SavedKeeperState saved_;
+    // The platform's records of the programs that use a camera, as last read.
+    std::vector<CameraUseRecord> useRecords_;
     std::string written_;
     KeeperDriver driver_{*this};
     std::unique_ptr<ResidentLoop> loop_;

@@ -1,14 +1,17 @@
 // The resident program's signals on Windows: a hidden top-level window (message-only windows get
 // no broadcasts such as WM_ENDSESSION and WM_POWERBROADCAST) registered for camera device
-// interfaces, and the session's named stop event, waited on together with the child process and
-// the window's messages, so that waiting costs nothing.
+// interfaces, the session's named stop event, and registry change notifications on the
+// camera-use records of HKCU and HKLM, waited on together with the child process and the window's
+// messages, so that waiting costs nothing.
 #include "platform/resident_loop.h"
 
 #include <array>
 #include <vector>
 
 // clang-format off
+#include "platform/win32/camera_use_store.h"
 #include "platform/win32/owned_handle.h"
+#include "platform/win32/registry_key.h"
 #include <dbt.h>
 // clang-format on
 
@@ -24,6 +27,53 @@ constexpr std::array<GUID, 3> kCameraInterfaceClasses = {{
     {0x6994AD05, 0x93EF, 0x11D0, {0xA3, 0xCC, 0x00, 0xA0, 0xC9, 0x22, 0x31, 0x96}},
 }};
 
+// One tree of the camera-use records, watched for any change below it. The tree may not exist yet
+// (Wine, Windows before 1903, a user whose programs never used a camera): it is looked for again
+// at every wait, which costs one failed open, and is watched from when it appears. Nothing here
+// creates a key: the records are the platform's.
+class CameraUseWatch {
+  public:
+    explicit CameraUseWatch(HKEY root)
+        : root_(root), changed_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
+
+    // The event to wait on, armed; null while the tree does not exist. True in `appeared` when
+    // the tree has just been found (after the first look), which is itself a change.
+    HANDLE Arm(bool& appeared) {
+        appeared = false;
+        if (!changed_) return nullptr;
+        if (!key_) {
+            key_ = win32::RegistryKey::Open(root_, win32::kCameraUseStore, KEY_NOTIFY | KEY_READ);
+            if (!key_) {
+                looked_ = true;
+                return nullptr;
+            }
+            appeared = looked_;
+            looked_ = true;
+            armed_ = false;
+        }
+        if (!armed_) {
+            const DWORD filter = REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET;
+            if (RegNotifyChangeKeyValue(key_.Get(), TRUE, filter, changed_.Get(), TRUE) !=
+                ERROR_SUCCESS) {
+                key_.Reset();  // deleted meanwhile: looked for again next time
+                return nullptr;
+            }
+            armed_ = true;
+        }
+        return changed_.Get();
+    }
+
+    // The event fired: the notification is spent and is asked for again at the next wait.
+    void Fired() { armed_ = false; }
+
+  private:
+    HKEY root_;
+    win32::OwnedHandle changed_;  // auto-reset
+    win32::RegistryKey key_;
+    bool armed_ = false;
+    bool looked_ = false;
+};
+
 }  // namespace
 
 struct ResidentLoop::Impl {
@@ -32,6 +82,8 @@ struct ResidentLoop::Impl {
     HWND window = nullptr;
     win32::OwnedHandle stopEvent;
     std::vector<HDEVNOTIFY> notifications;
+    std::array<CameraUseWatch, 2> cameraUse{CameraUseWatch(HKEY_CURRENT_USER),
+                                            CameraUseWatch(HKEY_LOCAL_MACHINE)};
 
     ~Impl() {
         for (HDEVNOTIFY notification : notifications) UnregisterDeviceNotification(notification);
@@ -137,14 +189,34 @@ std::unique_ptr<ResidentLoop> ResidentLoop::Create(const std::string& windowClas
 }
 
 void ResidentLoop::Wait(std::optional<std::uint32_t> timeoutMs, ChildProcess* child) {
-    HANDLE handles[2] = {impl_->stopEvent.Get(), nullptr};
+    HANDLE handles[4] = {impl_->stopEvent.Get(), nullptr, nullptr, nullptr};
+    CameraUseWatch* watchOf[4] = {};
     DWORD count = 1;
     if (child != nullptr && !child->Native().exitCode)
         handles[count++] = child->Native().process.Get();
+    bool appeared = false;
+    for (CameraUseWatch& watch : impl_->cameraUse) {
+        bool treeAppeared = false;
+        if (HANDLE changed = watch.Arm(treeAppeared)) {
+            watchOf[count] = &watch;
+            handles[count++] = changed;
+        }
+        appeared = appeared || treeAppeared;
+    }
+    if (appeared) {
+        impl_->Signal(ResidentSignal::CameraUseChanged);
+        return;
+    }
     const DWORD result = MsgWaitForMultipleObjectsEx(
         count, handles, timeoutMs ? *timeoutMs : INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     if (result == WAIT_OBJECT_0) {
         impl_->Signal(ResidentSignal::StopRequested);
+        return;
+    }
+    if (result > WAIT_OBJECT_0 && result < WAIT_OBJECT_0 + count &&
+        watchOf[result - WAIT_OBJECT_0]) {
+        watchOf[result - WAIT_OBJECT_0]->Fired();
+        impl_->Signal(ResidentSignal::CameraUseChanged);
         return;
     }
     // Sent messages (WM_ENDSESSION, WM_DEVICECHANGE) are delivered inside PeekMessage.

@@ -52,8 +52,78 @@ registration_cases() {
     wine_vcam remove --all >/dev/null
 }
 
+# graph_part NAME GRAPH_CHECK_ARGS...: one part of the one-stream checks, in the foreground.
+graph_part() {
+    graph_case "$@"
+}
+
+# The camera streams to one process at a time; its controls stay usable from the others; the
+# camera-use records follow the stream, and the keeper's loop hears of them. A holder streams in
+# the background until a --release part lets it stop.
+one_stream_cases() {
+    wine_vcam remove --all >/dev/null
+    wine_vcam add "Shared Cam" --id share1 --zoom 100..500/1=100 >/dev/null
+    local records holder_out holder_pid rc
+    for records in on off; do
+        wine_vcam records "$records"
+        holder_out=$(mktemp)
+        wine_start 'C:\e2e\graph_check.exe' --hold --device "Shared Cam" --id share1 \
+            --records "$records" >"$holder_out" 2>&1
+        holder_pid=$WINE_BG_PID
+        graph_part "records $records: a second process while the first streams" --busy \
+            --device "Shared Cam" --id share1
+        if [ "$records" = on ] && [ -f "$build/app/camzoom.exe" ]; then
+            e2e_case "autoset while another process streams the camera"
+            local folder="$WINEPREFIX/drive_c/cz/busy"
+            rm -rf "$folder" && mkdir -p "$folder"
+            cp "$build/app/camzoom.exe" "$folder/"
+            write_config_dat "$folder" '"VCapSource=Shared Cam",VCapModeWidth=640,VCapModeHeight=480'
+            printf '[options]\r\nzoom=250\r\n' >"$folder/config.ini"
+            wine_run 60 'C:\cz\busy\camzoom.exe' autoset >/dev/null 2>&1
+            expect_eq "autoset ends with exit code 2 (no camera opened)" 2 "$?"
+        fi
+        graph_part "records $records: the holder stops, watched by the keeper's loop" --release \
+            --records "$records"
+        e2e_case "graph: records $records: the holder's own checks"
+        wine_wait "$holder_pid" 60
+        rc=$?
+        tr -d '\r' <"$holder_out" | grep -E '^(FAIL|graph_check:)' | sed 's/^/    /'
+        expect_eq "holder exit code" 0 "$rc"
+        rm -f "$holder_out"
+        if [ "$records" = on ] && [ -f "$build/app/camzoom.exe" ]; then
+            e2e_case "autoset once the other process has stopped"
+            wine_run 60 'C:\cz\busy\camzoom.exe' autoset >/dev/null 2>&1
+            expect_eq "the same autoset ends with exit code 0" 0 "$?"
+        fi
+    done
+    wine_vcam records on
+    graph_case "the camera is accepted once the holder has stopped" --device "Shared Cam" \
+        --id share1 --format YUY2 --size 640x480
+
+    e2e_case "reset of every control at each stream start"
+    wine_vcam remove --all >/dev/null
+    wine_vcam add "Reset Cam" --id reset1 --zoom 100..500/1=100 --reset-on-start >/dev/null
+    expect_eq "shown by show" "reset_on_start=1" "$(wine_vcam show reset1 | grep '^reset_on_start=')"
+    holder_out=$(mktemp)
+    wine_start 'C:\e2e\graph_check.exe' --hold --device "Reset Cam" --id reset1 --expect-reset \
+        >"$holder_out" 2>&1
+    holder_pid=$WINE_BG_PID
+    graph_part "reset: release the holder" --release
+    e2e_case "graph: reset at stream start, the holder's checks"
+    wine_wait "$holder_pid" 60
+    rc=$?
+    tr -d '\r' <"$holder_out" | grep -E '^(FAIL|PASS reset|graph_check:)' | sed 's/^/    /'
+    expect_eq "holder exit code" 0 "$rc"
+    wine_vcam set reset1 reset-on-start=0
+    expect_eq "switched off by set" "reset_on_start=0" \
+        "$(wine_vcam show reset1 | grep '^reset_on_start=')"
+    rm -f "$holder_out"
+    wine_vcam remove --all >/dev/null
+}
+
 run_graph_cases() {
     registration_cases
+    one_stream_cases
     wine_vcam remove --all >/dev/null
     # Instance ids sort as the enumeration order: "gc1" comes first.
     wine_vcam add "Check RGB24" --id gc1 --format RGB24 --size 320x240 >/dev/null

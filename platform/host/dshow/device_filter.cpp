@@ -8,7 +8,9 @@
 #include <thread>
 
 #include "platform/com_ptr.h"
+#include "platform/host/dshow/camera_use_file.h"
 #include "platform/host/dshow/filter.h"
+#include "platform/host/dshow/stream_claim.h"
 #include "platform/host/dshow/test_pattern.h"
 
 namespace host::dshow {
@@ -120,6 +122,13 @@ class DeviceFilter final : public Filter, public IAMCameraControl {
     void OnRun() override {
         Pin* capture = Pins().front().get();
         if (!capture->Peer()) return;
+        const DeviceConfig config = Snapshot();
+        if (config.resetOnStart) ResetControls();
+        recordsFile_.clear();
+        if (config.useRecords && !sharedFile_.empty()) {
+            recordsFile_ = CameraUseFilePath(sharedFile_);
+            RecordCameraUse(recordsFile_, ThisProgramPath(), true, FileTimeNow());
+        }
         std::lock_guard lock(threadMutex_);
         stopRequested_ = false;
         StreamStarted();
@@ -136,16 +145,53 @@ class DeviceFilter final : public Filter, public IAMCameraControl {
         // Once this returns, no sample of this device is on its way any more.
         thread_.join();
         StreamStopped();
+        if (!recordsFile_.empty()) {
+            RecordCameraUse(recordsFile_, ThisProgramPath(), false, FileTimeNow());
+        }
+    }
+
+    // The stream is claimed when the first output pin connects, as a driver refuses a second
+    // stream there: a graph's Run that failed later might still look like success to its caller.
+    HRESULT OnConnecting(Pin&) override {
+        if (claim_) return S_OK;  // the other pin of this filter
+        sharedFile_ = SharedDevicesFilePath();
+        if (sharedFile_.empty()) return S_OK;  // devices in memory: nobody to share them with
+        claim_ = StreamClaim::TryClaim(sharedFile_, device_->index);
+        return claim_ ? S_OK : kDeviceBusy;
+    }
+
+    void OnDisconnected(Pin&) override {
+        for (const auto& pin : Pins()) {
+            if (pin->Direction() == PINDIR_OUTPUT && pin->Peer()) return;
+        }
+        claim_.reset();
     }
 
   private:
     static constexpr HRESULT E_PROP_ID_UNSUPPORTED = MakeHostStatus(0x80070490);
+    // HRESULT_FROM_WIN32(ERROR_NO_SYSTEM_RESOURCES): what a camera's driver answers while it
+    // streams to someone else.
+    static constexpr HRESULT kDeviceBusy = MakeHostStatus(0x800705AA);
 
     ~DeviceFilter() override { OnStop(); }
 
     static std::string DeviceName(const Device& device) {
         std::lock_guard lock(device.mutex);
         return Narrow(device.config.friendlyName);
+    }
+
+    void ResetControls() {
+        {
+            std::lock_guard lock(device_->mutex);
+            for (auto& control : device_->config.controls) {
+                if (!control) continue;
+                control->value = control->defaultValue;
+                control->flags = (control->capsFlags & CameraControl_Flags_Auto) != 0
+                                     ? CameraControl_Flags_Auto
+                                     : CameraControl_Flags_Manual;
+            }
+        }
+        PersistDevices();
     }
 
     CameraControlConfig* Control(LONG property) {
@@ -181,6 +227,9 @@ class DeviceFilter final : public Filter, public IAMCameraControl {
 
     std::shared_ptr<Device> device_;
     StreamConfig config_;
+    std::string sharedFile_;   // the devices file whose lock and records are this device's
+    std::string recordsFile_;  // where this run's start was recorded; empty: nowhere
+    std::unique_ptr<StreamClaim> claim_;
     std::mutex threadMutex_;
     std::condition_variable wake_;
     bool stopRequested_ = false;

@@ -19,6 +19,14 @@
 //   sample_buffer_size = 614400  optional; by default what the format needs
 //   zoom = 100 500 1 100 100 2 2 min max step default value flags caps, likewise pan, tilt,
 //                                roll, exposure, iris, focus; a control without a line is absent
+//   reset_on_start = no          yes: every control goes back to its default value and mode
+//                                when a stream starts (the default mode: automatic when the
+//                                control can be automatic, else manual)
+//   use_records = yes            no: streams of this device leave no camera-use records
+//
+// The host programs that share a devices file also share, beside it, the lock files that let one
+// stream at a time run per device (stream_claim.h) and the camera-use records
+// "<devices file>.camera-use" (camera_use_file.h).
 #include <unistd.h>
 
 #include <cstdio>
@@ -40,8 +48,9 @@ struct DeviceStore {
     std::mutex mutex;
     bool loaded = false;
     std::vector<std::shared_ptr<Device>> devices;
-    std::string filePath;  // where camera-control changes go; empty: nowhere
-    std::string fileText;  // the file as last read or written here
+    std::string filePath;    // where camera-control changes go; empty: nowhere
+    std::string sharedPath;  // the devices file chosen, found or not; empty: devices in memory
+    std::string fileText;    // the file as last read or written here
 };
 
 DeviceStore& Store() {
@@ -134,12 +143,15 @@ bool ParseEntry(const std::string& key, const std::string& value, DeviceConfig& 
         device.friendlyName = Widen(value);
         return true;
     }
-    if (key == "name_readable" || key == "preview_pin" || key == "camera_control") {
+    if (key == "name_readable" || key == "preview_pin" || key == "camera_control" ||
+        key == "reset_on_start" || key == "use_records") {
         auto flag = ParseYesNo(value);
         if (!flag) return false;
-        (key == "name_readable" ? device.friendlyNameReadable
-         : key == "preview_pin" ? device.previewPin
-                                : device.cameraControl) = *flag;
+        (key == "name_readable"    ? device.friendlyNameReadable
+         : key == "preview_pin"    ? device.previewPin
+         : key == "camera_control" ? device.cameraControl
+         : key == "reset_on_start" ? device.resetOnStart
+                                   : device.useRecords) = *flag;
         return true;
     }
     if (key == "size") {
@@ -291,7 +303,9 @@ std::string FormatDevicesText(const std::vector<DeviceConfig>& devices) {
             << "orientation = " << (device.topDown ? "top-down" : "bottom-up") << "\n"
             << "preview_pin = " << (device.previewPin ? "yes" : "no") << "\n"
             << "camera_control = " << (device.cameraControl ? "yes" : "no") << "\n"
-            << "frame_interval_ms = " << device.frameIntervalMs << "\n";
+            << "frame_interval_ms = " << device.frameIntervalMs << "\n"
+            << "reset_on_start = " << (device.resetOnStart ? "yes" : "no") << "\n"
+            << "use_records = " << (device.useRecords ? "yes" : "no") << "\n";
         if (device.sampleBufferSize) {
             out << "sample_buffer_size = " << *device.sampleBufferSize << "\n";
         }
@@ -317,12 +331,14 @@ void ResetRuntime() {
     Store().loaded = false;
     Store().devices.clear();
     Store().filePath.clear();
+    Store().sharedPath.clear();
 }
 
 void UseDevices(std::vector<DeviceConfig> devices) {
     std::lock_guard lock(Store().mutex);
     Store().devices = MakeDevices(std::move(devices));
     Store().filePath.clear();
+    Store().sharedPath.clear();
     Store().loaded = true;
 }
 
@@ -333,6 +349,7 @@ bool UseDevicesFile(const std::string& path) {
     std::lock_guard lock(Store().mutex);
     Store().devices = std::move(devices);
     Store().filePath = found ? path : std::string();
+    Store().sharedPath = path;
     Store().fileText = std::move(text);
     Store().loaded = true;
     return found;
@@ -347,6 +364,12 @@ std::vector<std::shared_ptr<Device>> CurrentDevices() {
         lock.lock();
     }
     return Store().devices;
+}
+
+std::string SharedDevicesFilePath() {
+    CurrentDevices();  // loads the default file when none was chosen yet
+    std::lock_guard lock(Store().mutex);
+    return Store().sharedPath;
 }
 
 void RefreshDevicesFromFile() {

@@ -112,6 +112,7 @@ HRESULT Pin::ConnectTo(Pin& input) {
     }
     std::optional<DeviceConfig> format = owner_.OfferedFormat(*this);
     if (!format) return VFW_E_CANNOT_CONNECT;
+    if (HRESULT refused = owner_.OnConnecting(*this); FAILED(refused)) return refused;
     peer_ = &input;
     input.AddRef();
     input.peer_ = this;
@@ -133,6 +134,7 @@ HRESULT Pin::Unlink() {
     // disconnected itself.
     Pin* peer = std::exchange(peer_, nullptr);
     format_.reset();
+    if (direction_ == PINDIR_OUTPUT) owner_.OnDisconnected(*this);
     peer->Release();
     return S_OK;
 }

@@ -57,6 +57,8 @@ class Pin final : public IPin {
 };
 
 class Filter : public IBaseFilter, protected LiveObject {
+    friend class Pin;
+
   public:
     Filter(const CLSID& clsid, std::wstring name);
     Filter(const Filter&) = delete;
@@ -102,6 +104,10 @@ class Filter : public IBaseFilter, protected LiveObject {
     virtual void OnReceive(Pin& input, IMediaSample* sample);
     virtual void OnRun() {}
     virtual void OnStop() {}
+    // An output pin of this filter is about to connect (a failure refuses the connection), or
+    // has been disconnected.
+    virtual HRESULT OnConnecting(Pin&) { return S_OK; }
+    virtual void OnDisconnected(Pin&) {}
 
   private:
     RefCount refs_;

@@ -42,6 +42,11 @@ struct DeviceConfig {
     // The size of each sample's buffer; by default what the format needs.
     std::optional<LONG> sampleBufferSize;
     int frameIntervalMs = 33;
+    // Every control back to its default value and mode whenever a stream starts, as some
+    // cameras do.
+    bool resetOnStart = false;
+    // The stream's start and stop are written to the camera-use records beside the devices file.
+    bool useRecords = true;
 };
 
 // The device without any configuration: 640x480 YUY2 with all seven camera controls.
@@ -60,6 +65,10 @@ std::string DefaultDevicesFilePath();
 // Reads / writes the devices file format.
 std::optional<std::vector<DeviceConfig>> ParseDevicesText(const std::string& text);
 std::string FormatDevicesText(const std::vector<DeviceConfig>& devices);
+// The file that the devices came from (also when it did not exist and the default device stands
+// in); empty for devices handed over with UseDevices. The stream locks and the camera-use
+// records of the host programs live beside it.
+std::string SharedDevicesFilePath();
 // The current state of one device's camera control (after Set calls).
 std::optional<CameraControlConfig> ControlState(std::size_t device, LONG property);
 

@@ -6,8 +6,9 @@
 //
 //   graph_check --device NAME --id ID --format FMT --size WxH
 //               [--zoom MIN..MAX] [--no-zoom] [--stop-waits]
-// Prints PASS/FAIL lines and a closing "graph_check: N passed, M failed"; exit code 0 when all
-// passed, 1 otherwise, 3 when a step hung.
+// With --hold, --busy or --release it plays one part of the one-stream checks instead
+// (stream_holding.cpp). Prints PASS/FAIL lines and a closing "graph_check: N passed, M failed";
+// exit code 0 when all passed, 1 otherwise, 3 when a step hung.
 #include <dshow.h>
 #include <qedit.h>
 #include <windows.h>
@@ -26,15 +27,10 @@
 
 #include "platform/com_apartment.h"
 #include "platform/com_ptr.h"
+#include "tests/e2e/graph_check/graph_check.h"
 #include "virtual_camera/camera_settings.h"
 
-namespace {
-
-// Not in every SDK's headers.
-constexpr GUID kClsidSampleGrabber = {
-    0xc1f400a0, 0x3f08, 0x11d3, {0x9f, 0x0b, 0x00, 0x60, 0x08, 0x03, 0x9e, 0x37}};
-constexpr GUID kClsidNullRenderer = {
-    0xc1f400a4, 0x3f08, 0x11d3, {0x9f, 0x0b, 0x00, 0x60, 0x08, 0x03, 0x9e, 0x37}};
+namespace graph_check {
 
 int g_passed = 0;
 int g_failed = 0;
@@ -45,7 +41,7 @@ std::string Narrow(const std::wstring& text) {
     return out;
 }
 
-void Check(bool ok, const std::string& what, const std::string& detail = "") {
+void Check(bool ok, const std::string& what, const std::string& detail) {
     if (ok) {
         ++g_passed;
         std::printf("PASS %s\n", what.c_str());
@@ -82,53 +78,6 @@ void Bounded(const char* name, int seconds, Step step) {
     }
     worker.join();
 }
-
-class FrameCounter final : public ISampleGrabberCB {
-  public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (!out) return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_ISampleGrabberCB) {
-            *out = static_cast<ISampleGrabberCB*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() override { return --refs_; }  // lives on the stack
-
-    HRESULT STDMETHODCALLTYPE SampleCB(double, IMediaSample* sample) override {
-        BYTE* data = nullptr;
-        if (SUCCEEDED(sample->GetPointer(&data)) && data) {
-            std::lock_guard<std::mutex> lock(mutex_);
-            if (first_.empty()) {
-                first_.assign(data, data + sample->GetActualDataLength());
-                bufferSize_ = sample->GetSize();
-            }
-        }
-        ++frames_;
-        if (holdOnce_.exchange(false)) Sleep(1500);  // a slow consumer, once
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE BufferCB(double, BYTE*, long) override { return S_OK; }
-
-    long Frames() const { return frames_; }
-    void HoldNextFrame() { holdOnce_ = true; }
-    std::vector<BYTE> FirstFrame(long& bufferSize) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        bufferSize = bufferSize_;
-        return first_;
-    }
-
-  private:
-    std::atomic<ULONG> refs_{1};
-    std::atomic<long> frames_{0};
-    std::atomic<bool> holdOnce_{false};
-    std::mutex mutex_;
-    std::vector<BYTE> first_;
-    long bufferSize_ = 0;
-};
 
 struct Options {
     std::wstring device;
@@ -441,7 +390,10 @@ Options ChooseFormat(const Options& o, ICaptureGraphBuilder2* builder, IBaseFilt
     return chosen;
 }
 
-int Run(const Options& options) {
+// The whole check in the platform's capture graph; `checked` the options it ended with, for the
+// direct connection, which waits until this graph is gone: the camera streams to one graph at a
+// time.
+int Run(const Options& options, Options& checked) {
     int position = 0;
     ComPtr<IBaseFilter> source = FindDevice(options.device, position);
     Check(static_cast<bool>(source), "device found by friendly name",
@@ -573,13 +525,15 @@ int Run(const Options& options) {
     Check(counter.Frames() == afterStop, "no frame after Stop");
 
     grabber->SetCallback(nullptr, 1);
-    CheckDirectConnection(o);
+    checked = o;
     return 0;
 }
 
-}  // namespace
+}  // namespace graph_check
 
 int wmain(int argc, wchar_t** argv) {
+    using namespace graph_check;
+    if (argc >= 2 && IsStreamHoldingPart(argv[1])) return RunStreamHoldingPart(argc, argv);
     Options options;
     if (!ParseOptions(argc, argv, options)) {
         std::fprintf(stderr,
@@ -589,7 +543,8 @@ int wmain(int argc, wchar_t** argv) {
     }
     {
         ComApartment com(COINIT_APARTMENTTHREADED);
-        Run(options);
+        Options checked;
+        if (Run(options, checked) == 0) CheckDirectConnection(checked);
     }
     std::printf("graph_check: %d passed, %d failed\n", g_passed, g_failed);
     return g_failed == 0 && g_passed > 0 ? 0 : 1;
