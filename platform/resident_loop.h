@@ -6,8 +6,6 @@
 #include <optional>
 #include <string>
 
-#include "platform/child_process.h"
-
 // What reaches a resident program of the user's session from the platform: device arrivals and
 // removals of cameras, the resume from sleep, changes of the camera-use records
 // (platform/camera_use.h), and the requests to end (its stop event, a close message to its window,
@@ -37,9 +35,9 @@ class ResidentLoop {
     ResidentLoop(const ResidentLoop&) = delete;
     ResidentLoop& operator=(const ResidentLoop&) = delete;
 
-    // Waits until a signal has been handed to the handler, `child` (if any) has ended, or
-    // `timeoutMs` (none: no limit) has passed; the thread sleeps meanwhile.
-    void Wait(std::optional<std::uint32_t> timeoutMs, ChildProcess* child);
+    // Waits until a signal has been handed to the handler or `timeoutMs` (none: no limit) has
+    // passed; the thread sleeps meanwhile.
+    void Wait(std::optional<std::uint32_t> timeoutMs);
 
     // The adapters' own view (the window procedure reaches the loop through it).
     struct Impl;

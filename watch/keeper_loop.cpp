@@ -89,7 +89,7 @@ class KeeperShell final : public KeeperWorld {
                 const std::int32_t left = TicksSince(*deadline, TickCountMs());
                 timeout = left > 0 ? static_cast<std::uint32_t>(left) : 0u;
             }
-            loop_->Wait(timeout, nullptr);
+            loop_->Wait(timeout);
             if (driver_.QuitRequested()) break;
             driver_.TimerIfDue();
         }

@@ -1,7 +1,7 @@
 // The resident program's signals on Linux, from signals: SIGTERM and SIGINT ask it to end (its
 // stop request; StopSessionInstance sends SIGTERM), SIGHUP is the end of the session, SIGUSR1 a
 // device arrival and SIGUSR2 the resume from sleep (the host has no camera notifications of its
-// own; a test or a udev rule may send them), SIGCHLD the end of a child. They stay blocked and are
+// own; a test or a udev rule may send them). They stay blocked and are
 // read from a signalfd, so the wait sleeps and nothing runs inside a signal handler. Beside them,
 // inotify watches the folder of the host capture runtime's camera-use records, whose changes are
 // what the registry's change notifications are on Windows.
@@ -17,7 +17,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/host/child_process_native.h"
 #include "platform/host/dshow/camera_use_file.h"
 #include "platform/host/dshow/test_controls.h"
 
@@ -86,7 +85,7 @@ std::unique_ptr<ResidentLoop> ResidentLoop::Create(const std::string&, const std
     auto impl = std::make_unique<Impl>();
     impl->handler = std::move(handler);
     sigemptyset(&impl->signals);
-    for (int signal : {SIGTERM, SIGINT, SIGHUP, SIGUSR1, SIGUSR2, SIGCHLD}) {
+    for (int signal : {SIGTERM, SIGINT, SIGHUP, SIGUSR1, SIGUSR2}) {
         sigaddset(&impl->signals, signal);
     }
     if (int error = pthread_sigmask(SIG_BLOCK, &impl->signals, &impl->previousMask); error != 0) {
@@ -113,9 +112,7 @@ std::unique_ptr<ResidentLoop> ResidentLoop::Create(const std::string&, const std
     return std::unique_ptr<ResidentLoop>(new ResidentLoop(std::move(impl)));
 }
 
-void ResidentLoop::Wait(std::optional<std::uint32_t> timeoutMs, ChildProcess* child) {
-    // A child that ended before the wait left its SIGCHLD pending, so the wait returns at once.
-    (void)child;
+void ResidentLoop::Wait(std::optional<std::uint32_t> timeoutMs) {
     pollfd watched[2] = {{impl_->signalFd->Get(), POLLIN, 0}, {-1, POLLIN, 0}};
     if (impl_->recordsWatch) watched[1].fd = impl_->recordsWatch->Get();
     const int timeout =
@@ -145,6 +142,6 @@ void ResidentLoop::Wait(std::optional<std::uint32_t> timeoutMs, ChildProcess* ch
             handler(ResidentSignal::Resumed);
             break;
         default:
-            break;  // SIGCHLD: the caller asks the child
+            break;
     }
 }

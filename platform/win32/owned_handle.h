@@ -2,8 +2,6 @@
 
 #include <string>
 
-#include "platform/child_process.h"
-
 #include "platform/win32/win32_api.h"
 
 namespace win32 {
@@ -43,9 +41,3 @@ std::wstring Wide(const std::string& utf8);
 std::string SystemErrorMessage(DWORD error);
 
 }  // namespace win32
-
-// The native side of ChildProcess: the process's handle, and its exit code once known.
-struct ChildProcess::Impl {
-    win32::OwnedHandle process;
-    std::optional<std::uint32_t> exitCode;
-};

@@ -1,8 +1,8 @@
 // The resident program's signals on Windows: a hidden top-level window (message-only windows get
 // no broadcasts such as WM_ENDSESSION and WM_POWERBROADCAST) registered for camera device
 // interfaces, the session's named stop event, and registry change notifications on the
-// camera-use records of HKCU and HKLM, waited on together with the child process and the window's
-// messages, so that waiting costs nothing.
+// camera-use records of HKCU and HKLM, waited on together with the window's messages, so that
+// waiting costs nothing.
 #include "platform/resident_loop.h"
 
 #include <array>
@@ -188,12 +188,10 @@ std::unique_ptr<ResidentLoop> ResidentLoop::Create(const std::string& windowClas
     return std::unique_ptr<ResidentLoop>(new ResidentLoop(std::move(impl)));
 }
 
-void ResidentLoop::Wait(std::optional<std::uint32_t> timeoutMs, ChildProcess* child) {
-    HANDLE handles[4] = {impl_->stopEvent.Get(), nullptr, nullptr, nullptr};
-    CameraUseWatch* watchOf[4] = {};
+void ResidentLoop::Wait(std::optional<std::uint32_t> timeoutMs) {
+    HANDLE handles[3] = {impl_->stopEvent.Get(), nullptr, nullptr};
+    CameraUseWatch* watchOf[3] = {};
     DWORD count = 1;
-    if (child != nullptr && !child->Native().exitCode)
-        handles[count++] = child->Native().process.Get();
     bool appeared = false;
     for (CameraUseWatch& watch : impl_->cameraUse) {
         bool treeAppeared = false;

@@ -52,6 +52,7 @@ class DeviceFilter final : public Filter, public IAMCameraControl {
                                        LONG* pDefault, LONG* pCapsFlags) override {
         if (!pMin || !pMax || !pSteppingDelta || !pDefault || !pCapsFlags) return E_POINTER;
         HOST_DSHOW_ENTER("IAMCameraControl::GetRange", std::to_string(Property));
+        TakeSharedControls(*device_);
         std::lock_guard lock(device_->mutex);
         const CameraControlConfig* control = Control(Property);
         if (!control) return E_PROP_ID_UNSUPPORTED;
@@ -66,6 +67,7 @@ class DeviceFilter final : public Filter, public IAMCameraControl {
     HRESULT STDMETHODCALLTYPE Set(LONG Property, LONG lValue, LONG Flags) override {
         HOST_DSHOW_ENTER("IAMCameraControl::Set", std::to_string(Property));
         {
+            TakeSharedControls(*device_);
             std::lock_guard lock(device_->mutex);
             CameraControlConfig* control = Control(Property);
             if (!control) return E_PROP_ID_UNSUPPORTED;
@@ -78,13 +80,14 @@ class DeviceFilter final : public Filter, public IAMCameraControl {
             control->flags = Flags;
         }
         // The camera keeps its setting, also for the next run.
-        PersistDevices();
+        PersistControlsOf(*device_);
         return S_OK;
     }
 
     HRESULT STDMETHODCALLTYPE Get(LONG Property, LONG* lValue, LONG* Flags) override {
         if (!lValue || !Flags) return E_POINTER;
         HOST_DSHOW_ENTER("IAMCameraControl::Get", std::to_string(Property));
+        TakeSharedControls(*device_);
         std::lock_guard lock(device_->mutex);
         const CameraControlConfig* control = Control(Property);
         if (!control) return E_PROP_ID_UNSUPPORTED;
@@ -191,7 +194,7 @@ class DeviceFilter final : public Filter, public IAMCameraControl {
                                      : CameraControl_Flags_Manual;
             }
         }
-        PersistDevices();
+        PersistControlsOf(*device_);
     }
 
     CameraControlConfig* Control(LONG property) {

@@ -385,6 +385,38 @@ void RefreshDevicesFromFile() {
     if (text && *text != known) UseDevicesFile(path);
 }
 
+namespace {
+
+// The device of the current list that stands for the same camera as `device`, when that is
+// another object.
+std::shared_ptr<Device> CurrentCounterpart(const Device& device) {
+    const std::vector<std::shared_ptr<Device>> devices = CurrentDevices();
+    if (device.index >= devices.size() || devices[device.index].get() == &device) return nullptr;
+    return devices[device.index];
+}
+
+}  // namespace
+
+void TakeSharedControls(Device& device) {
+    RefreshDevicesFromFile();
+    std::shared_ptr<Device> current = CurrentCounterpart(device);
+    if (!current) return;
+    std::scoped_lock both(device.mutex, current->mutex);
+    if (current->config.friendlyName == device.config.friendlyName) {
+        device.config.controls = current->config.controls;
+    }
+}
+
+void PersistControlsOf(Device& device) {
+    if (std::shared_ptr<Device> current = CurrentCounterpart(device)) {
+        std::scoped_lock both(device.mutex, current->mutex);
+        if (current->config.friendlyName == device.config.friendlyName) {
+            current->config.controls = device.config.controls;
+        }
+    }
+    PersistDevices();
+}
+
 void PersistDevices() {
     std::vector<DeviceConfig> configs;
     std::string path;

@@ -105,6 +105,12 @@ std::vector<std::shared_ptr<Device>> CurrentDevices();
 void RefreshDevicesFromFile();
 // Writes the devices back to the devices file they came from, if any.
 void PersistDevices();
+// A camera's controls are the camera's, whoever set them. A filter stays bound to the device it
+// was bound to while the file is read again; before it reads a control it takes what another
+// process (or filter) wrote since, and what it writes reaches the devices that the file is
+// written from.
+void TakeSharedControls(Device& device);
+void PersistControlsOf(Device& device);
 
 // Clears injections, counts, the log and the frame observer.
 void ResetCalls();

@@ -306,7 +306,7 @@ int Release(const Part& part) {
     Check(static_cast<bool>(loop), "the keeper's loop", error);
     if (!loop) return 1;
     // The first wait arms the registry notifications, before the holder stops.
-    loop->Wait(0, nullptr);
+    loop->Wait(0);
     changed = false;
     NamedEvent release{WaitForEvent(kReleaseEvent, 60)};
     Check(release.handle != nullptr, "a holder to release");
@@ -314,7 +314,7 @@ int Release(const Part& part) {
     SetEvent(release.handle);
     const auto deadline =
         std::chrono::steady_clock::now() + std::chrono::seconds(part.records ? 30 : 5);
-    while (!changed && std::chrono::steady_clock::now() < deadline) loop->Wait(200, nullptr);
+    while (!changed && std::chrono::steady_clock::now() < deadline) loop->Wait(200);
     if (part.records) {
         Check(changed, "CameraUseChanged signalled as the holder stops");
     } else {

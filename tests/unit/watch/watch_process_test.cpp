@@ -15,6 +15,11 @@
 #include <iterator>
 #include <thread>
 
+#include "capture/VSample.h"
+#include "platform/com_apartment.h"
+#include "platform/host/dshow/test_controls.h"
+#include "platform/host/message_queue.h"
+
 extern char** environ;
 
 namespace {
@@ -168,6 +173,46 @@ TEST_F(WatchProcessTest, WithoutConfigDatNothingIsApplied) {
     kill(watch, SIGTERM);  // what "--stop" sends on this build
     EXPECT_EQ(WaitForExit(watch, std::chrono::seconds(30)), 0);
     EXPECT_TRUE(LogHas("stopped")) << Log();
+}
+
+TEST_F(WatchProcessTest, ZoomComesBackWhileAStationProgramStreamsAndResetIt) {
+    // The camera puts its controls back to their defaults whenever a stream starts.
+    std::ofstream(work_ / "camzoom-devices.ini") << "[device]\n"
+                                                    "name = Desk Cam\n"
+                                                    "frame_interval_ms = 20\n"
+                                                    "zoom = 100 500 1 100 100 2 2\n"
+                                                    "reset_on_start = yes\n";
+    const pid_t watch = StartWatch();
+    ASSERT_TRUE(WaitFor([&] { return LogHas("the zoom held"); }, std::chrono::seconds(60)))
+        << Log();
+
+    // This test is the station's program: it streams the camera through its own graph.
+    namespace dshow = host::dshow;
+    host::MessageQueue::Instance();
+    dshow::ResetRuntime();
+    ASSERT_TRUE(dshow::UseDevicesFile((work_ / "camzoom-devices.ini").string()));
+    {
+        ComApartment apartment;
+        HRESULT built = S_OK;
+        TVideoSample station(nullptr, built);
+        ASSERT_EQ(station.StartCapture("Desk Cam"), S_OK) << "the keeper never holds the stream";
+        const int framesAtStart = dshow::FramesDelivered();
+        ASSERT_TRUE(WaitFor([&] { return LogHas("check: the camera's zoom was 100; set to 250"); },
+                            std::chrono::seconds(60)))
+            << Log();
+        EXPECT_TRUE(LogHas("started using the camera")) << Log();
+        std::int32_t min = 0, max = 0, step = 0, def = 0, flags = 0, zoom = 0;
+        EXPECT_EQ(station.GetCameraSetting(CameraControl_Zoom, min, max, step, def, flags, zoom),
+                  S_OK);
+        EXPECT_EQ(zoom, 250);
+        EXPECT_GT(dshow::FramesDelivered(), framesAtStart) << "the station's stream went on";
+    }
+    EXPECT_TRUE(
+        WaitFor([&] { return LogHas("stopped using the camera"); }, std::chrono::seconds(60)))
+        << Log();
+    dshow::ResetRuntime();
+    kill(watch, SIGTERM);
+    EXPECT_EQ(WaitForExit(watch, std::chrono::seconds(30)), 0);
 }
 
 }  // namespace

@@ -44,7 +44,7 @@ class ResidentLoopRecordsTest : public ::testing::Test {
     // Waits up to `ms` for one signal.
     std::vector<ResidentSignal> WaitOnce(std::uint32_t ms) {
         signals_.clear();
-        loop_->Wait(ms, nullptr);
+        loop_->Wait(ms);
         return signals_;
     }
 
