@@ -85,12 +85,14 @@ cmake --build --preset windows -j "$jobs"
 run_suite "Win32 toolkit check under Wine" bash tools/win32_gui_check/run.sh build/windows
 run_suite "end-to-end tests under Wine" bash tests/e2e/run.sh build/windows
 
-step "packages: zip and installer"
+step "packages: zip, installer, MSI and winget manifest"
 cmake --build --preset windows --target package
 
 run_suite "reproducible build: a second build folder gives the same bytes" \
     bash tests/release/reproducible.sh build/windows
-run_suite "packages under Wine: install, watcher, upgrade, version, autoset codes, uninstall" \
+run_suite "signing: every program, the installer and the MSI signed with a throwaway certificate" \
+    bash tests/release/signing.sh build/windows
+run_suite "packages under Wine: install, watcher, upgrade, version, autoset codes, uninstall, MSI" \
     bash tests/e2e/package_run.sh build/windows
 
 step "summary"

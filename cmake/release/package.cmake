@@ -1,6 +1,9 @@
-# The two packages of the Windows build, made by `cmake --build --preset windows --target
+# The packages of the Windows build, made by `cmake --build --preset windows --target
 # package`: the portable zip and the NSIS installer, both from one staged tree of the files that
-# shipped_files.cmake lists.
+# shipped_files.cmake lists, and from the zip's staged tree the MSI (msi.cmake) and the winget
+# manifest of both installers (winget.cmake), made by normalize_packages.cmake. With a
+# certificate in the environment (signing.cmake) the programs are signed as they are staged and
+# the installers once made.
 
 camzoom_version_resource(camzoom DESCRIPTION "Camera set zoom: applies the station's zoom to its camera"
   MANIFEST ${PROJECT_SOURCE_DIR}/cmake/release/camzoom.exe.manifest)
@@ -27,6 +30,19 @@ if(NOT CAMZOOM_SOURCE_DATE_EPOCH)
   set(CAMZOOM_SOURCE_DATE_EPOCH 1767225600)  # 2026-01-01, for a tree without its history
 endif()
 
+# What msi.cmake and winget.cmake take from the build.
+include(${CMAKE_CURRENT_LIST_DIR}/msi_codes.cmake)
+set(CAMZOOM_RELEASE_URL "https://downloads.example.com/camzoom/${PROJECT_VERSION}"
+  CACHE STRING "Where the release's installers are published (the winget manifest's download addresses)")
+file(CONFIGURE OUTPUT ${PROJECT_BINARY_DIR}/release/msi-settings.cmake CONTENT [[
+set(CAMZOOM_MSI_VERSION "@PROJECT_VERSION@")
+set(CAMZOOM_MSI_MANUFACTURER "@CAMZOOM_VENDOR@")
+set(CAMZOOM_MSI_EPOCH "@CAMZOOM_SOURCE_DATE_EPOCH@")
+set(CAMZOOM_MSI_PRODUCT_WXS "@PROJECT_SOURCE_DIR@/cmake/release/camzoom.wxs")
+set(CAMZOOM_MSI_SHIPPED_WXS "@CAMZOOM_SHIPPED_WXS@")
+set(CAMZOOM_RELEASE_URL "@CAMZOOM_RELEASE_URL@")
+]] @ONLY)
+
 set(CPACK_PACKAGE_NAME camzoom)
 set(CPACK_PACKAGE_VENDOR "${CAMZOOM_VENDOR}")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -42,6 +58,8 @@ set(CPACK_MODULE_PATH ${PROJECT_SOURCE_DIR}/cmake/release)
 set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/release/cpack_per_generator.cmake)
 set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/release/normalize_packages.cmake)
 set(CPACK_CAMZOOM_SOURCE_DATE_EPOCH ${CAMZOOM_SOURCE_DATE_EPOCH})  # CPack passes on CPACK_* only
+set(CPACK_CAMZOOM_BUILD_DIR ${PROJECT_BINARY_DIR})
+set(CPACK_CAMZOOM_CMAKE_COMMAND ${CMAKE_COMMAND})
 set(CPACK_NSIS_EXECUTABLE makensis)
 # Read by NSIS.template.in: its File and Delete lines, and the one copyright.
 set(CPACK_CAMZOOM_SHIPPED_NSH ${CAMZOOM_SHIPPED_NSH})

@@ -1,12 +1,14 @@
 # The shipped files, named once (shipped_files.cmake) and read by everything that needs them:
 #   - the install rules, which stage the tree that CPack packs into the zip and the installer;
 #   - ${CAMZOOM_SHIPPED_NSH}, the installer's File lines per part and the uninstaller's Delete lines;
+#   - ${CAMZOOM_SHIPPED_WXS}, the MSI's components, one per file, in a component group per part;
 #   - ${CAMZOOM_SHIPPED_LIST}, a plain list for the package tests and the reproducible-build check,
 #     one file a line, tab-separated:  path in the package, part, target, built file
 #     (the last two are "-" for a file of the tree; the built file is relative to the build folder).
 
 set(CAMZOOM_SHIPPED_LIST ${PROJECT_BINARY_DIR}/shipped-files.txt)
 set(CAMZOOM_SHIPPED_NSH ${PROJECT_BINARY_DIR}/release/shipped_files.nsh)
+set(CAMZOOM_SHIPPED_WXS ${PROJECT_BINARY_DIR}/release/shipped_files.wxs)
 
 set_property(GLOBAL PROPERTY camzoom_shipped_entries "")
 
@@ -21,6 +23,10 @@ function(camzoom_ship part folder)
       return()
     endif()
     install(PROGRAMS $<TARGET_FILE:${arg_TARGET}> DESTINATION ${folder})
+    # The staged copy is signed when a certificate is given (signing.cmake); the built file
+    # stays as the linker made it.
+    install(CODE "include(\"${CMAKE_CURRENT_FUNCTION_LIST_DIR}/signing.cmake\")
+      camzoom_sign_file(\"\${CMAKE_INSTALL_PREFIX}/${folder}/$<TARGET_FILE_NAME:${arg_TARGET}>\")")
     set(name "$<TARGET_FILE_NAME:${arg_TARGET}>")
     set(built "$<PATH:RELATIVE_PATH,$<TARGET_FILE:${arg_TARGET}>,${PROJECT_BINARY_DIR}>")
     set(target ${arg_TARGET})
@@ -110,4 +116,83 @@ function(camzoom_ship_generate)
   endforeach()
   string(APPEND nsh "!macroend\n")
   file(GENERATE OUTPUT ${CAMZOOM_SHIPPED_NSH} CONTENT "${nsh}")
+
+  camzoom_ship_generate_wxs("${entries}" "${parts}")
+endfunction()
+
+# An MSI identifier (letters, digits and underscores) for a path in the package; made when the
+# build is generated, as a target's file name is known only then.
+function(camzoom_msi_id prefix path out)
+  set(${out} "${prefix}_$<MAKE_C_IDENTIFIER:${path}>" PARENT_SCOPE)
+endfunction()
+
+# The MSI's side (msi.cmake, camzoom.wxs): one component per file, keyed by the file, in the
+# installation folder or a folder below it, and a component group part_<PART> per part. The
+# sources are paths in the staged package tree, which wixl finds through -I. The component GUIDs
+# are wixl's own, made from the key path, so that they stay the same from one version to the next.
+function(camzoom_ship_generate_wxs entries parts)
+  set(wxs "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n")
+  string(APPEND wxs "<!-- Generated from cmake/release/shipped_files.cmake: the shipped files per part. -->\n")
+  string(APPEND wxs "<Wix xmlns=\"http://schemas.microsoft.com/wix/2006/wi\">\n  <Fragment>\n")
+  set(folders ".")
+  foreach(entry IN LISTS entries)
+    string(REPLACE "\t" ";" fields "${entry}")
+    list(GET fields 0 folder)
+    list(APPEND folders "${folder}")
+  endforeach()
+  list(REMOVE_DUPLICATES folders)
+  string(APPEND wxs "    <DirectoryRef Id=\"INSTALLDIR\">\n")
+  foreach(folder IN LISTS folders)
+    set(indent "      ")
+    if(NOT folder STREQUAL ".")
+      if(folder MATCHES "/")
+        message(FATAL_ERROR "camzoom_ship: the MSI takes one folder level below the top, not ${folder}")
+      endif()
+      camzoom_msi_id(dir "${folder}" dir_id)
+      string(APPEND wxs "      <Directory Id=\"${dir_id}\" Name=\"${folder}\">\n")
+      set(indent "        ")
+    endif()
+    foreach(entry IN LISTS entries)
+      string(REPLACE "\t" ";" fields "${entry}")
+      list(GET fields 0 entry_folder)
+      list(GET fields 1 name)
+      if(NOT entry_folder STREQUAL folder)
+        continue()
+      endif()
+      if(folder STREQUAL ".")
+        set(path "${name}")
+      else()
+        set(path "${folder}/${name}")
+      endif()
+      camzoom_msi_id(file "${path}" file_id)
+      camzoom_msi_id(cmp "${path}" component_id)
+      string(APPEND wxs "${indent}<Component Id=\"${component_id}\" Guid=\"*\" Win64=\"yes\">"
+        "<File Id=\"${file_id}\" Name=\"${name}\" Source=\"${path}\" KeyPath=\"yes\"/></Component>\n")
+    endforeach()
+    if(NOT folder STREQUAL ".")
+      string(APPEND wxs "      </Directory>\n")
+    endif()
+  endforeach()
+  string(APPEND wxs "    </DirectoryRef>\n")
+  foreach(part IN LISTS parts)
+    string(APPEND wxs "    <ComponentGroup Id=\"part_${part}\">\n")
+    foreach(entry IN LISTS entries)
+      string(REPLACE "\t" ";" fields "${entry}")
+      list(GET fields 0 folder)
+      list(GET fields 1 name)
+      list(GET fields 2 entry_part)
+      if(entry_part STREQUAL part)
+        if(folder STREQUAL ".")
+          set(path "${name}")
+        else()
+          set(path "${folder}/${name}")
+        endif()
+        camzoom_msi_id(cmp "${path}" component_id)
+        string(APPEND wxs "      <ComponentRef Id=\"${component_id}\"/>\n")
+      endif()
+    endforeach()
+    string(APPEND wxs "    </ComponentGroup>\n")
+  endforeach()
+  string(APPEND wxs "  </Fragment>\n</Wix>\n")
+  file(GENERATE OUTPUT ${CAMZOOM_SHIPPED_WXS} CONTENT "${wxs}")
 endfunction()

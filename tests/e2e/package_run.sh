@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # End-to-end tests of the packages under Wine: the zip's contents, then the installer in a fresh
-# prefix of its own (package_cases.sh), removed at the end.
+# prefix of its own (package_cases.sh), then the MSI in the same prefix (msi_cases.sh), removed at
+# the end.
 #
 #   tests/e2e/package_run.sh [BUILD_DIR]     (default build/windows, after its package target)
 #
@@ -16,11 +17,13 @@ source "$repo/tools/wine/wine-env.sh"
 source "$repo/tests/e2e/lib.sh"
 source "$repo/tests/e2e/camzoom_cases.sh"
 source "$repo/tests/e2e/package_cases.sh"
+source "$repo/tests/e2e/msi_cases.sh"
 
 VERSION=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt" 2>/dev/null)
 PACKAGES=$build/packages
 SHIPPED_LIST=$build/shipped-files.txt
 needed=("$PACKAGES/camzoom-$VERSION-win64.zip" "$PACKAGES/camzoom-$VERSION-win64-setup.exe"
+    "$PACKAGES/camzoom-$VERSION-win64.msi"
     "$SHIPPED_LIST" "$build/tools/wine_probe/wine_probe.exe")
 for file in "${needed[@]}"; do
     if [ -z "$VERSION" ] || [ ! -f "$file" ]; then
@@ -43,6 +46,7 @@ mkdir -p "$WINEPREFIX/drive_c/e2e"
 cp "$build/tools/wine_probe/wine_probe.exe" "$WINEPREFIX/drive_c/e2e/"
 
 run_package_cases
+run_msi_cases
 
 wine_env_stop
 echo "package e2e time: $(($(date +%s) - started)) s"

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Two builds of one tree give the same bytes: builds every shipped program (the build's
-# shipped-files.txt, from cmake/release/shipped_files.cmake) and both packages once more from
+# shipped-files.txt, from cmake/release/shipped_files.cmake) and the packages once more from
 # scratch, from a copy of the tree at another path and in another build folder, and compares
-# their SHA-256 with those of BUILD_DIR (made by `cmake --build --preset windows --target
-# package`). Both use the one libjpeg-turbo of .deps.
+# their SHA-256 (the zip, both installers and the winget manifest that names them) with those of
+# BUILD_DIR (made by `cmake --build --preset windows --target package`). Both use the one
+# libjpeg-turbo of .deps.
 #
 #   tests/release/reproducible.sh [BUILD_DIR]     (default build/windows)
 set -uo pipefail
@@ -24,7 +25,8 @@ fi
 # The list's columns: path in the package, part, target, built file ("-" for a file of the tree).
 mapfile -t targets < <(awk -F'\t' '$3 != "-" { print $3 }' "$list")
 mapfile -t built < <(awk -F'\t' '$4 != "-" { print $4 }' "$list")
-files=("${built[@]}" "packages/camzoom-$version-win64.zip" "packages/camzoom-$version-win64-setup.exe")
+files=("${built[@]}" "packages/camzoom-$version-win64.zip" "packages/camzoom-$version-win64-setup.exe"
+    "packages/camzoom-$version-win64.msi" "packages/winget/camzoom.camzoom.installer.yaml")
 for file in "${files[@]}"; do
     if [ ! -f "$build/$file" ]; then
         echo "missing $build/$file: build the windows preset's package target first"

@@ -8,7 +8,7 @@ packages=(
     libjpeg62-turbo-dev libyuv-dev libfreetype-dev fonts-dejavu-core pkg-config
     mingw-w64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix nasm
     wine64 wine fonts-wine fonts-liberation xvfb xauth imagemagick python3 dpkg-dev clang-format
-    nsis
+    nsis wixl msitools faketime osslsigncode openssl
 )
 
 missing=()
