@@ -534,6 +534,7 @@ int Run(const Options& options, Options& checked) {
 int wmain(int argc, wchar_t** argv) {
     using namespace graph_check;
     if (argc >= 2 && IsStreamHoldingPart(argv[1])) return RunStreamHoldingPart(argc, argv);
+    if (argc >= 2 && IsStationProgramPart(argv[1])) return RunStationProgram(argc, argv);
     Options options;
     if (!ParseOptions(argc, argv, options)) {
         std::fprintf(stderr,

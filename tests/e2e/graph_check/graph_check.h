@@ -81,4 +81,8 @@ class FrameCounter final : public ISampleGrabberCB {
 bool IsStreamHoldingPart(const wchar_t* firstArgument);
 int RunStreamHoldingPart(int argc, wchar_t** argv);
 
+// The station's program streaming for a while: "--station" (station_program.cpp).
+bool IsStationProgramPart(const wchar_t* firstArgument);
+int RunStationProgram(int argc, wchar_t** argv);
+
 }  // namespace graph_check

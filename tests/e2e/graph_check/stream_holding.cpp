@@ -17,6 +17,7 @@
 #include "platform/com_apartment.h"
 #include "platform/resident_loop.h"
 #include "tests/e2e/graph_check/graph_check.h"
+#include "tests/e2e/graph_check/stream_graph.h"
 #include "virtual_camera/camera_settings.h"
 
 namespace graph_check {
@@ -179,38 +180,12 @@ int Hold(const Part& part) {
     Check(zoom && camera->Set(CameraControl_Zoom, max, CameraControl_Flags_Manual) == S_OK,
           "holder: zoom set to its maximum before streaming");
 
-    ComPtr<IGraphBuilder> graph;
-    ComPtr<ICaptureGraphBuilder2> builder;
-    ComPtr<IBaseFilter> grabberFilter;
-    ComPtr<IBaseFilter> nullRenderer;
-    ComPtr<ISampleGrabber> grabber;
-    ComPtr<IMediaControl> control;
-    HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
-                                  IID_IGraphBuilder, graph.PutVoid());
-    if (SUCCEEDED(hr))
-        hr = CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr, CLSCTX_INPROC_SERVER,
-                              IID_ICaptureGraphBuilder2, builder.PutVoid());
-    if (SUCCEEDED(hr))
-        hr = CoCreateInstance(kClsidSampleGrabber, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
-                              grabberFilter.PutVoid());
-    if (SUCCEEDED(hr))
-        hr = CoCreateInstance(kClsidNullRenderer, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
-                              nullRenderer.PutVoid());
-    if (SUCCEEDED(hr)) hr = grabberFilter.QueryInto(IID_ISampleGrabber, grabber);
-    if (SUCCEEDED(hr)) hr = graph.QueryInto(IID_IMediaControl, control);
-    Check(SUCCEEDED(hr), "holder: graph objects", Hex(hr));
-    if (FAILED(hr)) return 1;
     FrameCounter counter;
-    grabber->SetCallback(&counter, 0);
-    builder->SetFiltergraph(graph.Get());
-    graph->AddFilter(source.Get(), L"Video Capture");
-    graph->AddFilter(grabberFilter.Get(), L"Sample Grabber");
-    graph->AddFilter(nullRenderer.Get(), L"Null Renderer");
-    hr = builder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, source.Get(),
-                               grabberFilter.Get(), nullRenderer.Get());
-    Check(SUCCEEDED(hr), "holder: RenderStream", Hex(hr));
-    if (FAILED(hr)) return 1;
-    hr = control->Run();
+    StreamGraph stream;
+    std::string failedStep;
+    HRESULT hr = stream.Start(*source.Get(), counter, failedStep);
+    Check(SUCCEEDED(hr) || failedStep == "Run", "holder: " + failedStep, Hex(hr));
+    if (FAILED(hr) && failedStep != "Run") return 1;
     for (int i = 0; i < 500 && counter.Frames() < 3; ++i) Sleep(10);
     Check(SUCCEEDED(hr) && counter.Frames() >= 3, "holder: streaming", Hex(hr));
 
@@ -230,8 +205,7 @@ int Hold(const Part& part) {
     std::fflush(stdout);
     const bool released = WaitForSingleObject(release.handle, 120000) == WAIT_OBJECT_0;
     Check(released, "holder: released within 120 s");
-    control->Stop();
-    grabber->SetCallback(nullptr, 1);
+    stream.Stop();
     CheckRecordsAfterStop(part);
     return 0;
 }
