@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/win32/owned_handle.h"
+#include "platform/win32/system_error_text.h"
 
 ChildProcess::ChildProcess(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
 
@@ -24,7 +25,7 @@ std::unique_ptr<ChildProcess> ChildProcess::Start(const std::filesystem::path& p
     if (!CreateProcessW(program.wstring().c_str(), writableLine.data(), nullptr, nullptr, FALSE, 0,
                         nullptr, folderText.empty() ? nullptr : folderText.c_str(), &startup,
                         &created)) {
-        errorText = win32::SystemErrorMessage(GetLastError());
+        errorText = win32::SystemErrorText(GetLastError());
         return nullptr;
     }
     win32::OwnedHandle thread(created.hThread);
