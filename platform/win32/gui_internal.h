@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "platform/win32/win32_api.h"
@@ -51,6 +52,12 @@ bool ErrorBoxOpen();
 
 // Calls every idle handler once; true when all of them are done.
 bool NotifyIdleHandlers();
+
+// Handles the thread's messages, the dialog keys going to `keyWindow` (read again for every
+// message, as the window may go meanwhile; none while null), and notifies the idle handlers each
+// time the queue has run empty, waiting for the next message once they are all done. Ends when
+// `finished` says so (nullopt) or at WM_QUIT (its exit code), which it takes from the queue.
+std::optional<WPARAM> PumpMessages(const HWND& keyWindow, const std::function<bool()>& finished);
 
 // Shows the dialog `dialog` centred on `owner` with the owner disabled and handles the
 // program's messages (dialog keys for the dialog, idle notification when the queue is empty)
