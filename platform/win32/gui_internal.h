@@ -67,25 +67,4 @@ void RunModalLoop(HWND dialog, HWND owner, const bool& closed);
 // The toolkit's font: "MS Sans Serif" 8 pt, or the closest face the system has.
 HFONT ToolkitFont();
 
-// A window's device context (the screen's for null) with one font selected, both given back
-// when it goes.
-class WindowDc {
-  public:
-    WindowDc(HWND window, HFONT font)
-        : window_(window), dc_(GetDC(window)), previous_(SelectObject(dc_, font)) {}
-    ~WindowDc() {
-        SelectObject(dc_, previous_);
-        ReleaseDC(window_, dc_);
-    }
-    WindowDc(const WindowDc&) = delete;
-    WindowDc& operator=(const WindowDc&) = delete;
-
-    HDC Get() const { return dc_; }
-
-  private:
-    HWND window_;
-    HDC dc_;
-    HGDIOBJ previous_;
-};
-
 }  // namespace win32
