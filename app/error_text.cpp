@@ -23,13 +23,3 @@ std::string ApplicationTitle(std::string_view executablePath) {
     }
     return title;
 }
-
-std::string TrimErrorDescription(std::string_view description) {
-    std::size_t end = description.size();
-    while (end > 0) {
-        unsigned char last = static_cast<unsigned char>(description[end - 1]);
-        if (last > 32 && last != '.') break;
-        --end;
-    }
-    return std::string(description.substr(0, end));
-}

@@ -9,7 +9,9 @@
 #endif
 
 #include "platform/bitmap.h"
+#include "platform/bitmap_geometry.h"
 #include "platform/counted_lock.h"
+#include "platform/win32/device_context.h"
 
 #include <memory>
 #include <type_traits>
@@ -17,53 +19,38 @@
 
 namespace {
 
-struct DcDeleter {
-    void operator()(HDC dc) const { DeleteDC(dc); }
-};
-using OwnedDc = std::unique_ptr<std::remove_pointer_t<HDC>, DcDeleter>;
-
 struct GdiObjectDeleter {
     void operator()(HBITMAP object) const { DeleteObject(object); }
 };
 using OwnedBitmap = std::unique_ptr<std::remove_pointer_t<HBITMAP>, GdiObjectDeleter>;
 
-int Stride(int width) { return ((width * 24 + 31) / 32) * 4; }
-
 }  // namespace
 
 struct Bitmap::Impl {
-    Impl() : dc(CreateCompatibleDC(nullptr)) {
-        if (!dc) return;
+    Impl() {
+        if (!dc.Get()) return;
         // The canvas's defaults: default GUI font, window-text colour, opaque white ground.
-        originalFont = SelectObject(dc.get(), GetStockObject(DEFAULT_GUI_FONT));
-        SetBkMode(dc.get(), OPAQUE);
-        SetBkColor(dc.get(), RGB(255, 255, 255));
-        SetTextColor(dc.get(), GetSysColor(COLOR_WINDOWTEXT));
-    }
-    ~Impl() {
-        if (!dc) return;
-        if (originalBitmap) SelectObject(dc.get(), originalBitmap);
-        if (originalFont) SelectObject(dc.get(), originalFont);
+        dc.Select(GetStockObject(DEFAULT_GUI_FONT));
+        SetBkMode(dc.Get(), OPAQUE);
+        SetBkColor(dc.Get(), RGB(255, 255, 255));
+        SetTextColor(dc.Get(), GetSysColor(COLOR_WINDOWTEXT));
     }
     Impl(const Impl&) = delete;
     Impl& operator=(const Impl&) = delete;
 
     // Selects `next` into the DC in place of the current DIB (or of the DC's own bitmap).
     void Select(OwnedBitmap next, std::uint8_t* nextBits) {
-        if (dc && (next || originalBitmap)) {
-            HGDIOBJ previous =
-                SelectObject(dc.get(), next ? static_cast<HGDIOBJ>(next.get()) : originalBitmap);
-            if (!originalBitmap) originalBitmap = previous;
-            if (!next) originalBitmap = nullptr;
+        if (next) {
+            dc.Select(next.get());
+        } else {
+            dc.Restore(OBJ_BITMAP);
         }
         dib = std::move(next);
         bits = nextBits;
     }
 
-    OwnedDc dc;  // declared first: destroyed last, after the DIB it held is deselected
-    HGDIOBJ originalFont = nullptr;
-    HGDIOBJ originalBitmap = nullptr;  // the DC's own 1 x 1 bitmap while a DIB is selected
-    OwnedBitmap dib;
+    OwnedBitmap dib;  // declared before the DC: deleted after the DC has selected it out
+    win32::DeviceContext dc = win32::DeviceContext::InMemory();
     std::uint8_t* bits = nullptr;
     int width = 0;
     int height = 0;
@@ -87,12 +74,10 @@ Bitmap::~Bitmap() {
 }
 
 bool Bitmap::SetSize(int width, int height) {
-    if (width < 0 || height < 0) return false;
     if (width == impl_->width && height == impl_->height) return true;
-    if (width > (0x7fffffff - 31) / 24) return false;
-    const long long stride = Stride(width);
-    if (height != 0 && stride > 0x7fffffffLL / height) return false;
-    if (width == 0 || height == 0) {
+    const std::optional<BitmapGeometry> geometry = BitmapGeometryOf(width, height);
+    if (!geometry) return false;
+    if (geometry->bytes == 0) {
         impl_->Select(nullptr, nullptr);
     } else {
         BITMAPINFO info{};
@@ -104,13 +89,13 @@ bool Bitmap::SetSize(int width, int height) {
         info.bmiHeader.biCompression = BI_RGB;
         void* bits = nullptr;
         OwnedBitmap dib(
-            CreateDIBSection(impl_->dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+            CreateDIBSection(impl_->dc.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
         if (!dib || !bits) return false;
         impl_->Select(std::move(dib), static_cast<std::uint8_t*>(bits));
     }
     impl_->width = width;
     impl_->height = height;
-    impl_->stride = static_cast<int>(stride);
+    impl_->stride = geometry->stride;
     return true;
 }
 
@@ -119,9 +104,9 @@ int Bitmap::Height() const { return impl_->height; }
 int Bitmap::RowStride() const { return impl_->stride; }
 
 std::uint8_t* Bitmap::ScanLine(int row) {
-    if (row < 0 || row >= impl_->height || !impl_->bits) return nullptr;
-    return impl_->bits + static_cast<std::size_t>(impl_->height - 1 - row) *
-                             static_cast<std::size_t>(impl_->stride);
+    const std::optional<std::size_t> offset = BottomUpRowOffset(impl_->height, impl_->stride, row);
+    if (!offset || !impl_->bits) return nullptr;
+    return impl_->bits + *offset;
 }
 
 const std::uint8_t* Bitmap::ScanLine(int row) const {
@@ -146,22 +131,22 @@ Canvas::Canvas(Bitmap& owner) : impl_(std::make_unique<Impl>(owner)) {}
 Canvas::~Canvas() = default;
 
 void Canvas::Draw(int x, int y, const Bitmap& source) {
-    HDC target = impl_->owner.impl_->dc.get();
-    HDC from = source.impl_->dc.get();
+    HDC target = impl_->owner.impl_->dc.Get();
+    HDC from = source.impl_->dc.Get();
     if (!target || !from || !impl_->owner.impl_->bits || !source.impl_->bits) return;
     BitBlt(target, x, y, source.Width(), source.Height(), from, 0, 0, SRCCOPY);
     GdiFlush();
 }
 
 void Canvas::TextOut(int x, int y, const std::string& text) {
-    HDC dc = impl_->owner.impl_->dc.get();
+    HDC dc = impl_->owner.impl_->dc.Get();
     if (!dc) return;
     TextOutA(dc, x, y, text.data(), static_cast<int>(text.size()));
     GdiFlush();
 }
 
 int Canvas::TextHeight(const std::string& text) {
-    HDC dc = impl_->owner.impl_->dc.get();
+    HDC dc = impl_->owner.impl_->dc.Get();
     SIZE size{};
     if (!dc || !GetTextExtentPoint32A(dc, text.data(), static_cast<int>(text.size()), &size)) {
         return 0;

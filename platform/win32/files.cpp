@@ -3,24 +3,8 @@
 #include <string>
 
 #include "platform/files.h"
+#include "platform/win32/system_error_text.h"
 #include "platform/win32/win32_api.h"
-
-namespace {
-
-// The system's description of an error code, as FormatMessageA words it.
-std::string SystemErrorText(DWORD error) {
-    char* buffer = nullptr;
-    DWORD length = FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, error, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
-    std::string text;
-    if (length > 0 && buffer) text.assign(buffer, length);
-    if (buffer) LocalFree(buffer);
-    if (text.empty()) text = "System error " + std::to_string(error);
-    return text;
-}
-
-}  // namespace
 
 std::string ExecutablePath() {
     std::string buffer(MAX_PATH, '\0');
@@ -68,7 +52,7 @@ std::unique_ptr<ExclusiveReadFile> ExclusiveReadFile::Open(const std::string& pa
     impl->handle = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
     if (impl->handle == INVALID_HANDLE_VALUE) {
-        errorText = SystemErrorText(GetLastError());
+        errorText = win32::SystemErrorText(GetLastError());
         return nullptr;
     }
     return std::unique_ptr<ExclusiveReadFile>(new ExclusiveReadFile(std::move(impl)));

@@ -50,22 +50,8 @@ void Application::Run() {
             PostMessageA(native.window, win32::kDeferredActivateMessage, 0, 0);
         }
     }
-    for (;;) {
-        MSG message;
-        bool quit = false;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_QUIT) {
-                quit = true;
-                break;
-            }
-            // Tab, Enter and Esc move between and press the form's buttons.
-            if (native.window != nullptr && IsDialogMessageA(native.window, &message)) continue;
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-        if (quit) break;
-        if (win32::NotifyIdleHandlers()) WaitMessage();
-    }
+    // Ends at WM_QUIT: the program ends, whatever its exit code.
+    win32::PumpMessages(native.window, [] { return false; });
     // The end of the program destroys the main window; its destroyed event runs now.
     native.closed = true;
     if (native.window != nullptr) DestroyWindow(native.window);

@@ -1,6 +1,7 @@
 // The one font of the toolkit's windows and controls.
 #include <array>
 
+#include "platform/win32/device_context.h"
 #include "platform/win32/gui_internal.h"
 
 namespace win32 {
@@ -27,7 +28,7 @@ class FontHolder {
         HFONT fallback = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
         int pixelsPerInch = 96;
         {
-            const WindowDc screen(nullptr, fallback);
+            const DeviceContext screen = DeviceContext::OfWindow(nullptr);
             pixelsPerInch = GetDeviceCaps(screen.Get(), LOGPIXELSY);
         }
         const int height = -MulDiv(8, pixelsPerInch, 72);  // 8 points
@@ -38,7 +39,8 @@ class FontHolder {
             if (font == nullptr) continue;
             char actual[LF_FACESIZE] = {};
             {
-                const WindowDc screen(nullptr, font);
+                DeviceContext screen = DeviceContext::OfWindow(nullptr);
+                screen.Select(font);
                 GetTextFaceA(screen.Get(), LF_FACESIZE, actual);
             }
             if (lstrcmpiA(actual, face) == 0) {

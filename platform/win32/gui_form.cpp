@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/win32/gui_form_impl.h"
+#include "platform/win32/window_class.h"
 
 namespace {
 
@@ -190,18 +191,11 @@ LRESULT CALLBACK FormProcedure(HWND window, UINT message, WPARAM wParam, LPARAM 
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-void RegisterFormClass() {
-    static const bool registered = [] {
-        WNDCLASSEXA windowClass = {};
-        windowClass.cbSize = sizeof(windowClass);
-        windowClass.lpfnWndProc = FormProcedure;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        windowClass.lpszClassName = kFormClass;
-        return RegisterClassExA(&windowClass) != 0;
-    }();
-    (void)registered;
+// Registered on first use, for all forms of the program.
+const char* FormClass() {
+    static const win32::WindowClass formClass(kFormClass, FormProcedure,
+                                              {true, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)});
+    return formClass.Name();
 }
 
 }  // namespace
@@ -239,11 +233,10 @@ Bounds Form::Impl::ChildBounds(HWND child) const {
 Form::Form(const std::string& caption, int left, int top, int clientWidth, int clientHeight)
     : impl_(std::make_unique<Impl>()) {
     impl_->owner = this;
-    RegisterFormClass();
     RECT outer = {0, 0, clientWidth, clientHeight};
     AdjustWindowRectEx(&outer, kFormStyle, FALSE, kFormExStyle);
     impl_->alive = true;
-    impl_->window = CreateWindowExA(kFormExStyle, kFormClass, caption.c_str(), kFormStyle, left,
+    impl_->window = CreateWindowExA(kFormExStyle, FormClass(), caption.c_str(), kFormStyle, left,
                                     top, outer.right - outer.left, outer.bottom - outer.top,
                                     nullptr, nullptr, GetModuleHandleA(nullptr), impl_.get());
     if (impl_->window == nullptr) {
@@ -258,13 +251,12 @@ Form::Form(Form& owner, const std::string& caption, int clientWidth, int clientH
     : impl_(std::make_unique<Impl>()) {
     impl_->owner = this;
     impl_->ownerWindow = owner.Native().window;
-    RegisterFormClass();
     RECT outer = {0, 0, clientWidth, clientHeight};
     AdjustWindowRectEx(&outer, kDialogStyle, FALSE, kDialogExStyle);
     impl_->alive = true;
     // Hidden until ShowModal, which places it.
     impl_->window =
-        CreateWindowExA(kDialogExStyle, kFormClass, caption.c_str(), kDialogStyle, 0, 0,
+        CreateWindowExA(kDialogExStyle, FormClass(), caption.c_str(), kDialogStyle, 0, 0,
                         outer.right - outer.left, outer.bottom - outer.top, impl_->ownerWindow,
                         nullptr, GetModuleHandleA(nullptr), impl_.get());
     if (impl_->window == nullptr) {

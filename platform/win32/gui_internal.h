@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "platform/win32/win32_api.h"
@@ -52,6 +53,12 @@ bool ErrorBoxOpen();
 // Calls every idle handler once; true when all of them are done.
 bool NotifyIdleHandlers();
 
+// Handles the thread's messages, the dialog keys going to `keyWindow` (read again for every
+// message, as the window may go meanwhile; none while null), and notifies the idle handlers each
+// time the queue has run empty, waiting for the next message once they are all done. Ends when
+// `finished` says so (nullopt) or at WM_QUIT (its exit code), which it takes from the queue.
+std::optional<WPARAM> PumpMessages(const HWND& keyWindow, const std::function<bool()>& finished);
+
 // Shows the dialog `dialog` centred on `owner` with the owner disabled and handles the
 // program's messages (dialog keys for the dialog, idle notification when the queue is empty)
 // until `closed` is set; a WM_QUIT met on the way is posted again for the outer loop.
@@ -59,26 +66,5 @@ void RunModalLoop(HWND dialog, HWND owner, const bool& closed);
 
 // The toolkit's font: "MS Sans Serif" 8 pt, or the closest face the system has.
 HFONT ToolkitFont();
-
-// A window's device context (the screen's for null) with one font selected, both given back
-// when it goes.
-class WindowDc {
-  public:
-    WindowDc(HWND window, HFONT font)
-        : window_(window), dc_(GetDC(window)), previous_(SelectObject(dc_, font)) {}
-    ~WindowDc() {
-        SelectObject(dc_, previous_);
-        ReleaseDC(window_, dc_);
-    }
-    WindowDc(const WindowDc&) = delete;
-    WindowDc& operator=(const WindowDc&) = delete;
-
-    HDC Get() const { return dc_; }
-
-  private:
-    HWND window_;
-    HDC dc_;
-    HGDIOBJ previous_;
-};
 
 }  // namespace win32

@@ -1,4 +1,5 @@
 // Label: a static text control that sizes itself to its text in the form's font.
+#include "platform/win32/device_context.h"
 #include "platform/win32/gui_form_impl.h"
 
 struct Label::Impl {
@@ -13,7 +14,8 @@ struct Label::Impl {
     SIZE Measure() const {
         const std::string text = caption.empty() ? std::string(" ") : caption;
         RECT rect = {0, 0, 0, 0};
-        const win32::WindowDc dc(owner.window, owner.Font());
+        win32::DeviceContext dc = win32::DeviceContext::OfWindow(owner.window);
+        dc.Select(owner.Font());
         DrawTextA(dc.Get(), text.c_str(), static_cast<int>(text.size()), &rect,
                   DT_CALCRECT | DT_EXPANDTABS | DT_NOPREFIX | DT_LEFT);
         return {rect.right - rect.left, rect.bottom - rect.top};

@@ -1,6 +1,5 @@
-// The modal loop of the toolkit's dialogs: the application's own loop, for one dialog, with the
-// owner disabled. It goes on sending the idle notification, which the frame path needs to keep
-// taking frames.
+// The modal loop of the toolkit's dialogs: the application's own loop (PumpMessages), for one
+// dialog, with the owner disabled.
 #include "platform/win32/gui_internal.h"
 
 namespace {
@@ -25,28 +24,12 @@ void RunModalLoop(HWND dialog, HWND owner, const bool& closed) {
     const bool ownerWasEnabled = EnableWindow(owner, FALSE) == 0;
     ShowWindow(dialog, SW_SHOWNORMAL);
     UpdateWindow(dialog);
-    bool quit = false;
-    WPARAM quitCode = 0;
-    while (!closed && IsWindow(dialog)) {
-        MSG message;
-        while (!closed && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_QUIT) {
-                quit = true;
-                quitCode = message.wParam;
-                break;
-            }
-            // Tab, Esc and the slider's keys.
-            if (IsDialogMessageA(dialog, &message)) continue;
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-        if (quit || closed) break;
-        if (NotifyIdleHandlers()) WaitMessage();
-    }
+    const std::optional<WPARAM> quitCode =
+        PumpMessages(dialog, [&] { return closed || !IsWindow(dialog); });
     // The owner takes input again before the dialog hides, so that the activation goes to it.
     if (ownerWasEnabled) EnableWindow(owner, TRUE);
     if (IsWindow(dialog)) ShowWindow(dialog, SW_HIDE);
-    if (quit) PostQuitMessage(static_cast<int>(quitCode));
+    if (quitCode) PostQuitMessage(static_cast<int>(*quitCode));
 }
 
 }  // namespace win32

@@ -4,7 +4,9 @@
 
 #include "platform/bitmap.h"
 #include "platform/picture_fit.h"
+#include "platform/win32/device_context.h"
 #include "platform/win32/gui_form_impl.h"
+#include "platform/win32/window_class.h"
 
 namespace {
 
@@ -14,43 +16,18 @@ LRESULT CALLBACK PictureProcedure(HWND window, UINT message, WPARAM wParam, LPAR
     if (message == WM_ERASEBKGND) return 1;  // painted whole in WM_PAINT
     if (message == WM_PAINT) {
         // The next frame draws the picture again; until then the area is black.
-        PAINTSTRUCT paint;
-        HDC dc = BeginPaint(window, &paint);
-        FillRect(dc, &paint.rcPaint, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-        EndPaint(window, &paint);
+        const win32::DeviceContext dc = win32::DeviceContext::ForPaint(window);
+        FillRect(dc.Get(), &dc.PaintArea(), static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
         return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-void RegisterPictureClass() {
-    static const bool registered = [] {
-        WNDCLASSEXA windowClass = {};
-        windowClass.cbSize = sizeof(windowClass);
-        windowClass.lpfnWndProc = PictureProcedure;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-        windowClass.lpszClassName = kPictureClass;
-        return RegisterClassExA(&windowClass) != 0;
-    }();
-    (void)registered;
+// Registered on first use, for all picture boxes of the program.
+const char* PictureClass() {
+    static const win32::WindowClass pictureClass(kPictureClass, PictureProcedure, {true, nullptr});
+    return pictureClass.Name();
 }
-
-// A window's device context for as long as it lives.
-class ClientDc {
-  public:
-    explicit ClientDc(HWND window) : window_(window), dc_(GetDC(window)) {}
-    ~ClientDc() {
-        if (dc_ != nullptr) ReleaseDC(window_, dc_);
-    }
-    ClientDc(const ClientDc&) = delete;
-    ClientDc& operator=(const ClientDc&) = delete;
-    HDC Get() const { return dc_; }
-
-  private:
-    HWND window_;
-    HDC dc_;
-};
 
 }  // namespace
 
@@ -64,8 +41,7 @@ PictureBox::PictureBox(Form& owner, const Bounds& bounds)
     : impl_(new Impl{owner.Native(), nullptr, bounds}) {
     Form::Impl& form = owner.Native();
     if (form.window == nullptr) return;
-    RegisterPictureClass();
-    impl_->window = CreateWindowExA(0, kPictureClass, "", WS_CHILD | WS_VISIBLE, bounds.left,
+    impl_->window = CreateWindowExA(0, PictureClass(), "", WS_CHILD | WS_VISIBLE, bounds.left,
                                     bounds.top, bounds.width, bounds.height, form.window, nullptr,
                                     GetModuleHandleA(nullptr), nullptr);
 }
@@ -79,7 +55,7 @@ void PictureBox::Show(const Bitmap& picture) {
     const Bounds fitted =
         FitPicture(picture.Width(), picture.Height(), impl_->bounds.width, impl_->bounds.height);
     if (fitted.width == 0) return;
-    const ClientDc dc(impl_->window);
+    const win32::DeviceContext dc = win32::DeviceContext::OfWindow(impl_->window);
     if (dc.Get() == nullptr) return;
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);

@@ -4,6 +4,7 @@
 
 #include "platform/messaging.h"
 #include "platform/win32/gui_internal.h"
+#include "platform/win32/window_class.h"
 // After <windows.h>, which it needs.
 #include <mmsystem.h>
 
@@ -32,25 +33,18 @@ struct MessageWindow::Impl {
         return result;
     }
 
-    static void RegisterClassOnce() {
-        static const bool registered = [] {
-            WNDCLASSEXA windowClass = {};
-            windowClass.cbSize = sizeof(windowClass);
-            windowClass.lpfnWndProc = WindowProcedure;
-            windowClass.hInstance = GetModuleHandleA(nullptr);
-            windowClass.lpszClassName = kMessageWindowClass;
-            return RegisterClassExA(&windowClass) != 0;
-        }();
-        (void)registered;
+    // Registered on first use, for all message windows of the program.
+    static const char* ClassName() {
+        static const win32::WindowClass messageClass(kMessageWindowClass, WindowProcedure);
+        return messageClass.Name();
     }
 };
 
 MessageWindow::MessageWindow(Procedure procedure) : impl_(std::make_unique<Impl>()) {
     impl_->procedure = std::move(procedure);
-    Impl::RegisterClassOnce();
     // A message-only window: never shown, never enumerated, still on this thread's queue.
-    impl_->window = CreateWindowExA(0, kMessageWindowClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                    nullptr, GetModuleHandleA(nullptr), nullptr);
+    impl_->window = CreateWindowExA(0, Impl::ClassName(), "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                    GetModuleHandleA(nullptr), nullptr);
     // The procedure sees messages only once the window exists: its owner is usually still being
     // built while the creation messages arrive.
     if (impl_->window != nullptr) {

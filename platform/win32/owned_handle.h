@@ -36,8 +36,7 @@ class OwnedHandle {
     HANDLE handle_ = nullptr;
 };
 
-// UTF-16 of UTF-8 text, and the system's words for an error code (FormatMessageA).
+// UTF-16 of UTF-8 text.
 std::wstring Wide(const std::string& utf8);
-std::string SystemErrorMessage(DWORD error);
 
 }  // namespace win32

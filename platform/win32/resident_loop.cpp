@@ -6,12 +6,15 @@
 #include "platform/resident_loop.h"
 
 #include <array>
+#include <optional>
 #include <vector>
 
 // clang-format off
 #include "platform/win32/camera_use_store.h"
 #include "platform/win32/owned_handle.h"
 #include "platform/win32/registry_key.h"
+#include "platform/win32/system_error_text.h"
+#include "platform/win32/window_class.h"
 #include <dbt.h>
 // clang-format on
 
@@ -78,7 +81,7 @@ class CameraUseWatch {
 
 struct ResidentLoop::Impl {
     Handler handler;
-    std::wstring className;
+    std::optional<win32::WindowClass> windowClass;
     HWND window = nullptr;
     win32::OwnedHandle stopEvent;
     std::vector<HDEVNOTIFY> notifications;
@@ -88,7 +91,7 @@ struct ResidentLoop::Impl {
     ~Impl() {
         for (HDEVNOTIFY notification : notifications) UnregisterDeviceNotification(notification);
         if (window != nullptr) DestroyWindow(window);
-        UnregisterClassW(className.c_str(), GetModuleHandleW(nullptr));
+        // The class goes with the members, after its window.
     }
 
     void Signal(ResidentSignal signal) {
@@ -106,8 +109,8 @@ bool IsDeviceInterface(LPARAM lParam) {
 }
 
 LRESULT CALLBACK ResidentProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* impl = reinterpret_cast<ResidentLoop::Impl*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (impl == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+    auto* impl = reinterpret_cast<ResidentLoop::Impl*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (impl == nullptr) return DefWindowProcA(window, message, wParam, lParam);
     switch (message) {
         case WM_DEVICECHANGE:
             if (wParam == DBT_DEVICEARRIVAL && IsDeviceInterface(lParam)) {
@@ -129,7 +132,7 @@ LRESULT CALLBACK ResidentProcedure(HWND window, UINT message, WPARAM wParam, LPA
             impl->Signal(ResidentSignal::StopRequested);
             return 0;
         default:
-            return DefWindowProcW(window, message, wParam, lParam);
+            return DefWindowProcA(window, message, wParam, lParam);
     }
 }
 
@@ -144,35 +147,30 @@ std::unique_ptr<ResidentLoop> ResidentLoop::Create(const std::string& windowClas
                                                    Handler handler, std::string& errorText) {
     auto impl = std::make_unique<Impl>();
     impl->handler = std::move(handler);
-    impl->className = win32::Wide(windowClass);
 
     // Auto-reset: one stop request wakes one wait.
     impl->stopEvent =
         win32::OwnedHandle(CreateEventW(nullptr, FALSE, FALSE, win32::Wide(stopEventName).c_str()));
     if (!impl->stopEvent) {
-        errorText = "cannot create the stop event: " + win32::SystemErrorMessage(GetLastError());
+        errorText = "cannot create the stop event: " + win32::SystemErrorText(GetLastError());
         return nullptr;
     }
 
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW windowClassInfo{};
-    windowClassInfo.cbSize = sizeof windowClassInfo;
-    windowClassInfo.lpfnWndProc = ResidentProcedure;
-    windowClassInfo.hInstance = instance;
-    windowClassInfo.lpszClassName = impl->className.c_str();
-    if (!RegisterClassExW(&windowClassInfo)) {
+    const win32::WindowClass& registered =
+        impl->windowClass.emplace(windowClass, ResidentProcedure);
+    if (!registered.Registered()) {
         errorText =
-            "cannot register the window class: " + win32::SystemErrorMessage(GetLastError());
+            "cannot register the window class: " + win32::SystemErrorText(registered.Error());
         return nullptr;
     }
     // Top-level and never shown.
-    impl->window = CreateWindowExW(0, impl->className.c_str(), impl->className.c_str(),
-                                   WS_OVERLAPPED, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
+    impl->window = CreateWindowExA(0, registered.Name(), registered.Name(), WS_OVERLAPPED, 0, 0, 0,
+                                   0, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     if (impl->window == nullptr) {
-        errorText = "cannot create the window: " + win32::SystemErrorMessage(GetLastError());
+        errorText = "cannot create the window: " + win32::SystemErrorText(GetLastError());
         return nullptr;
     }
-    SetWindowLongPtrW(impl->window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(impl.get()));
+    SetWindowLongPtrA(impl->window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(impl.get()));
 
     for (const GUID& interfaceClass : kCameraInterfaceClasses) {
         DEV_BROADCAST_DEVICEINTERFACE_W filter{};
@@ -219,8 +217,8 @@ void ResidentLoop::Wait(std::optional<std::uint32_t> timeoutMs) {
     }
     // Sent messages (WM_ENDSESSION, WM_DEVICECHANGE) are delivered inside PeekMessage.
     MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
         TranslateMessage(&message);
-        DispatchMessageW(&message);
+        DispatchMessageA(&message);
     }
 }

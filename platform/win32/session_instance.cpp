@@ -2,6 +2,7 @@
 #include "platform/session_instance.h"
 
 #include "platform/win32/owned_handle.h"
+#include "platform/win32/system_error_text.h"
 
 struct SessionInstance::Impl {
     win32::OwnedHandle mutex;
@@ -22,7 +23,7 @@ std::unique_ptr<SessionInstance> SessionInstance::TryClaim(const std::string& na
     const DWORD error = GetLastError();
     if (!mutex) {
         result = Claim::Failed;
-        errorText = win32::SystemErrorMessage(error);
+        errorText = win32::SystemErrorText(error);
         return nullptr;
     }
     if (error == ERROR_ALREADY_EXISTS) {

@@ -3,6 +3,7 @@
 // screen), black on an opaque white background, as the Windows canvas draws it by default.
 
 #include "platform/bitmap.h"
+#include "platform/bitmap_geometry.h"
 #include "platform/counted_lock.h"
 #include "platform/host/testing/gui_controls.h"
 
@@ -75,8 +76,6 @@ class HostFont {
     int height_ = kFallbackTextHeight;
 };
 
-int Stride(int width) { return ((width * 3 + 3) / 4) * 4; }
-
 // Pixel memory starts on a page boundary and is zero-filled, as a DIB section's does. The
 // alignment matters for speed: 32-byte vector stores that straddle cache lines make a full-frame
 // decode or conversion measurably slower.
@@ -118,22 +117,18 @@ Bitmap::Bitmap() : impl_(std::make_unique<Impl>()) {}
 Bitmap::~Bitmap() = default;
 
 bool Bitmap::SetSize(int width, int height) {
-    if (width < 0 || height < 0) return false;
     if (width == impl_->width && height == impl_->height) return true;
-    // Rows of 3 * width bytes rounded up to 4 must fit an int, and so must the whole picture.
-    if (width > (0x7fffffff - 3) / 3) return false;
-    const long long stride = Stride(width);
-    if (height != 0 && stride > 0x7fffffffLL / height) return false;
-    const auto bytes = static_cast<std::size_t>(stride * height);
+    const std::optional<BitmapGeometry> geometry = BitmapGeometryOf(width, height);
+    if (!geometry) return false;
     PixelMemoryPtr pixels;
-    if (bytes != 0) {
-        pixels = AllocatePixels(bytes);
+    if (geometry->bytes != 0) {
+        pixels = AllocatePixels(geometry->bytes);
         if (!pixels) return false;
     }
     impl_->pixels = std::move(pixels);
     impl_->width = width;
     impl_->height = height;
-    impl_->stride = static_cast<int>(stride);
+    impl_->stride = geometry->stride;
     return true;
 }
 
@@ -142,9 +137,9 @@ int Bitmap::Height() const { return impl_->height; }
 int Bitmap::RowStride() const { return impl_->stride; }
 
 std::uint8_t* Bitmap::ScanLine(int row) {
-    if (row < 0 || row >= impl_->height || !impl_->pixels) return nullptr;
-    return impl_->pixels.get() + static_cast<std::size_t>(impl_->height - 1 - row) *
-                                     static_cast<std::size_t>(impl_->stride);
+    const std::optional<std::size_t> offset = BottomUpRowOffset(impl_->height, impl_->stride, row);
+    if (!offset || !impl_->pixels) return nullptr;
+    return impl_->pixels.get() + *offset;
 }
 
 const std::uint8_t* Bitmap::ScanLine(int row) const {
