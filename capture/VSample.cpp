@@ -104,6 +104,7 @@ HRESULT TVideoSample::SelectDevice(const std::string& name) {
 HRESULT TVideoSample::ConnectAndRun() {
     // Optional: a device without camera controls still streams.
     FSource.QueryInto(IID_IAMCameraControl, FCameraControl);
+    FPictureControls = PictureControlAccess(*FSource.Get(), FCameraControl);
 
     HRESULT hr = FGraph->AddFilter(FSource.Get(), L"Video Capture");
     if (FAILED(hr)) return hr;
@@ -212,6 +213,17 @@ HRESULT TVideoSample::SetCameraSetting(std::int32_t id, std::int32_t value, std:
     FThread.MainThreadOnly();
     if (!FCameraControl) return S_FALSE;
     return FCameraControl->Set(id, value, flags);
+}
+
+HRESULT TVideoSample::GetPictureSetting(const PictureControl& control, PictureControlState& state) {
+    FThread.MainThreadOnly();
+    return FPictureControls.Read(control, state);
+}
+
+HRESULT TVideoSample::SetPictureSetting(const PictureControl& control, std::int32_t value,
+                                        std::int32_t flags) {
+    FThread.MainThreadOnly();
+    return FPictureControls.Set(control, value, flags);
 }
 
 void TVideoSample::SetFrameCallback(TFrameCallback callback, void* data) {

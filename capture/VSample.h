@@ -4,6 +4,7 @@
 #include <string>
 
 #include "capture/SampleGrabberCB.h"
+#include "capture/picture_control_access.h"
 #include "capture/platform.h"
 #include "platform/thread_check.h"
 #include "platform/window_handle.h"
@@ -33,6 +34,11 @@ class TVideoSample {
                              std::int32_t& step, std::int32_t& defaultValue, std::int32_t& flags,
                              std::int32_t& value);
     HRESULT SetCameraSetting(std::int32_t id, std::int32_t value, std::int32_t flags);
+    // Any picture control of the running device (camera control, video processing, power-line
+    // frequency): S_FALSE, and nothing written, without its interface.
+    HRESULT GetPictureSetting(const PictureControl& control, PictureControlState& state);
+    HRESULT SetPictureSetting(const PictureControl& control, std::int32_t value,
+                              std::int32_t flags);
     // May be called while frames arrive: the streaming thread sees either the old or the new
     // pair, never a mix.
     void SetFrameCallback(TFrameCallback callback, void* data);
@@ -62,6 +68,7 @@ class TVideoSample {
     ComPtr<IBaseFilter> FNullRenderer;
     ComPtr<ISampleGrabber> FGrabber;
     ComPtr<IBaseFilter> FSource;
+    PictureControlAccess FPictureControls;
     TSampleGrabberCB* FCallbackObject = nullptr;  // kept alive by FCallbackIntf
     ComPtr<TSampleGrabberCBInt> FCallbackIntf;
 };

@@ -9,6 +9,9 @@
 #ifdef _WIN32
 #include <dshow.h>
 #include <qedit.h>
+// The kernel-streaming video-processing property set (power-line frequency).
+#include <ks.h>
+#include <ksmedia.h>
 
 // The import library defines these class ids, but the SDK headers do not declare them.
 extern "C" const CLSID CLSID_SampleGrabber;

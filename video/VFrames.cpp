@@ -130,6 +130,20 @@ std::int32_t TVideoImage::SetCameraProperty(TCameraProperty prop, std::int32_t v
     return FCapture->SetCameraSetting(id, value, FlagsForMode(manual));
 }
 
+std::int32_t TVideoImage::GetPictureControl(const PictureControl& control,
+                                            PictureControlState& state) {
+    FThread.MainThreadOnly();
+    if (!FCapture) return 1;
+    return FCapture->GetPictureSetting(control, state);
+}
+
+std::int32_t TVideoImage::SetPictureControl(const PictureControl& control, std::int32_t value,
+                                            std::int32_t flags) {
+    FThread.MainThreadOnly();
+    if (!FCapture) return 1;
+    return FCapture->SetPictureSetting(control, value, flags);
+}
+
 std::int32_t TVideoImage::PropertyToControlId(TCameraProperty prop, std::int32_t& id) {
     auto number = static_cast<std::int32_t>(prop);
     if (number < 0 || number >= kCameraPropertyCount) return 1;

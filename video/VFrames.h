@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "capture/picture_control_access.h"
 #include "platform/thread_check.h"
 #include "video/frame_path.h"
 
@@ -62,6 +63,12 @@ class TVideoImage {
                                    std::int32_t& value, bool& manual);
     // 0 without an open camera (nothing is sent); otherwise the capture graph's status.
     std::int32_t SetCameraProperty(TCameraProperty prop, std::int32_t value, bool manual);
+    // Every picture control of the open camera, the seven camera controls among them: 1 without
+    // an open camera or without the control's interface (nothing is then written), otherwise the
+    // platform's status.
+    std::int32_t GetPictureControl(const PictureControl& control, PictureControlState& state);
+    std::int32_t SetPictureControl(const PictureControl& control, std::int32_t value,
+                                   std::int32_t flags);
     // 0 with `id` written for Pan to Focus; 1 with `id` untouched for any other number.
     static std::int32_t PropertyToControlId(TCameraProperty prop, std::int32_t& id);
 

@@ -1,11 +1,10 @@
 #include "watch/zoom_apply.h"
 
-#include "capture/camera_controls.h"
-#include "video/VFrames.h"
+#include "capture/device_picture_controls.h"
 
 namespace {
 
-constexpr auto kZoomId = static_cast<std::int32_t>(TCameraProperty::Zoom);
+constexpr PictureControl kZoom = *PictureControlByKey("zoom");
 
 }  // namespace
 
@@ -13,19 +12,19 @@ ApplyResult ApplyStoredZoom(const std::string& cameraName, std::int32_t storedZo
     ApplyResult result;
     result.stored = storedZoom;
     AutosetOutcome outcome;
-    DeviceCameraControls::Opening opening = DeviceCameraControls::Open(cameraName);
-    outcome.cameraOpened = opening.result != CameraControlsOpening::NoCamera;
+    DevicePictureControls::Opening opening = DevicePictureControls::Open(cameraName);
+    outcome.cameraOpened = opening.result != PictureControlsOpening::NoCamera;
     if (opening.controls) {
-        CameraControlState zoom;
-        outcome.zoomReading = opening.controls->Read(kZoomId, zoom);
+        PictureControlState zoom;
+        outcome.zoomReading = opening.controls->Read(kZoom, zoom);
         if (outcome.zoomReading == S_OK) {
             result.found = zoom.value;
             if (zoom.value != storedZoom) {
                 result.sent = true;
-                outcome.zoomSetting = opening.controls->Set(kZoomId, storedZoom,
+                outcome.zoomSetting = opening.controls->Set(kZoom, storedZoom,
                                                             FlagsForMode(IsManualMode(zoom.flags)));
-                CameraControlState after;
-                if (*outcome.zoomSetting >= 0 && opening.controls->Read(kZoomId, after) == S_OK) {
+                PictureControlState after;
+                if (*outcome.zoomSetting >= 0 && opening.controls->Read(kZoom, after) == S_OK) {
                     result.readBack = after.value;
                 }
             }

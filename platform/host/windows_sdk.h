@@ -115,6 +115,8 @@ extern const IID IID_IMoniker;
 extern const IID IID_IPropertyBag;
 extern const IID IID_IAMStreamConfig;
 extern const IID IID_IAMCameraControl;
+extern const IID IID_IAMVideoProcAmp;
+extern const IID IID_IKsPropertySet;
 extern const IID IID_IMediaSample;
 extern const IID IID_ISampleGrabber;
 extern const IID IID_ISampleGrabberCB;
@@ -170,6 +172,26 @@ enum CameraControlProperty {
     CameraControl_Focus = 6,
 };
 enum CameraControlFlags { CameraControl_Flags_Auto = 0x1, CameraControl_Flags_Manual = 0x2 };
+enum VideoProcAmpProperty {
+    VideoProcAmp_Brightness = 0,
+    VideoProcAmp_Contrast = 1,
+    VideoProcAmp_Hue = 2,
+    VideoProcAmp_Saturation = 3,
+    VideoProcAmp_Sharpness = 4,
+    VideoProcAmp_Gamma = 5,
+    VideoProcAmp_ColorEnable = 6,
+    VideoProcAmp_WhiteBalance = 7,
+    VideoProcAmp_BacklightCompensation = 8,
+    VideoProcAmp_Gain = 9,
+};
+enum VideoProcAmpFlags { VideoProcAmp_Flags_Auto = 0x1, VideoProcAmp_Flags_Manual = 0x2 };
+// The kernel-streaming video-processing property set: its properties have the numbers of
+// VideoProcAmpProperty, and further ones such as the power-line frequency.
+constexpr ULONG KSPROPERTY_VIDEOPROCAMP_POWERLINE_FREQUENCY = 13;
+constexpr ULONG KSPROPERTY_TYPE_GET = 0x00000001;
+constexpr ULONG KSPROPERTY_TYPE_SET = 0x00000002;
+constexpr DWORD KSPROPERTY_SUPPORT_GET = 1;
+constexpr DWORD KSPROPERTY_SUPPORT_SET = 2;
 
 // ---- Structures ----------------------------------------------------------------------------
 
@@ -450,6 +472,44 @@ struct IAMCameraControl : IUnknown {
 
   protected:
     ~IAMCameraControl() = default;
+};
+
+struct IAMVideoProcAmp : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE GetRange(LONG Property, LONG* pMin, LONG* pMax,
+                                               LONG* pSteppingDelta, LONG* pDefault,
+                                               LONG* pCapsFlags) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Set(LONG Property, LONG lValue, LONG Flags) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Get(LONG Property, LONG* lValue, LONG* Flags) = 0;
+
+  protected:
+    ~IAMVideoProcAmp() = default;
+};
+
+struct KSPROPERTY {
+    GUID Set;
+    ULONG Id;
+    ULONG Flags;
+};
+
+struct KSPROPERTY_VIDEOPROCAMP_S {
+    KSPROPERTY Property;
+    LONG Value;
+    ULONG Flags;
+    ULONG Capabilities;
+};
+
+struct IKsPropertySet : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE Set(REFGUID guidPropSet, DWORD dwPropID, LPVOID pInstanceData,
+                                          DWORD cbInstanceData, LPVOID pPropData,
+                                          DWORD cbPropData) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Get(REFGUID guidPropSet, DWORD dwPropID, LPVOID pInstanceData,
+                                          DWORD cbInstanceData, LPVOID pPropData, DWORD cbPropData,
+                                          DWORD* pcbReturned) = 0;
+    virtual HRESULT STDMETHODCALLTYPE QuerySupported(REFGUID guidPropSet, DWORD dwPropID,
+                                                     DWORD* pTypeSupport) = 0;
+
+  protected:
+    ~IKsPropertySet() = default;
 };
 
 struct IMediaSample : IUnknown {

@@ -81,6 +81,8 @@ std::string InterfaceName(REFIID iid) {
         {&IID_IPropertyBag, "IPropertyBag"},
         {&IID_IAMStreamConfig, "IAMStreamConfig"},
         {&IID_IAMCameraControl, "IAMCameraControl"},
+        {&IID_IAMVideoProcAmp, "IAMVideoProcAmp"},
+        {&IID_IKsPropertySet, "IKsPropertySet"},
         {&IID_IMediaSample, "IMediaSample"},
         {&IID_ISampleGrabber, "ISampleGrabber"},
         {&IID_ISampleGrabberCB, "ISampleGrabberCB"},

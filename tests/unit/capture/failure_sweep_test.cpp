@@ -66,6 +66,9 @@ const Rule kRules[] = {
     {Phase::Start, "IMoniker::BindToObject", Effect::Returned, Effect::EFail},
     {Phase::Start, "IUnknown::QueryInterface(IAMCameraControl)", Effect::NoCameraControl,
      Effect::Raised},
+    // The interfaces of the further picture controls only add controls.
+    {Phase::Start, "IUnknown::QueryInterface(IAMVideoProcAmp)", Effect::Ignored, Effect::Ignored},
+    {Phase::Start, "IUnknown::QueryInterface(IKsPropertySet)", Effect::Ignored, Effect::Ignored},
     {Phase::Start, "IFilterGraph::AddFilter", Effect::Returned, Effect::Raised},
     {Phase::Start, "ICaptureGraphBuilder2::RenderStream", Effect::Returned, Effect::MinusOne},
     {Phase::Start, "IMediaControl::Run", Effect::Returned, Effect::Raised},
