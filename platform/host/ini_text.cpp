@@ -182,4 +182,35 @@ std::optional<std::string> WithValue(std::string_view text, std::string_view sec
     return result;
 }
 
+std::vector<std::string> Keys(std::string_view text, std::string_view section) {
+    std::vector<std::string> keys;
+    std::vector<Line> lines = SplitLines(text);
+    std::optional<SectionSpan> span = FindSection(lines, section);
+    if (!span) return keys;
+    for (std::size_t i = span->header + 1; i < span->end; ++i) {
+        std::optional<KeyLine> parsed = ParseKeyLine(lines[i].content);
+        if (!parsed || parsed->name.empty()) continue;
+        bool seen = false;
+        for (const std::string& key : keys) seen = seen || SameName(key, parsed->name);
+        if (!seen) keys.emplace_back(parsed->name);
+    }
+    return keys;
+}
+
+std::string WithoutKey(std::string_view text, std::string_view section, std::string_view key) {
+    std::vector<Line> lines = SplitLines(text);
+    std::optional<SectionSpan> span = FindSection(lines, section);
+    std::optional<std::size_t> index;
+    if (span) index = FindKey(lines, *span, key);
+    if (!index) return std::string(text);
+    std::string result;
+    result.reserve(text.size());
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (i == *index) continue;
+        result += lines[i].content;
+        result += lines[i].ending;
+    }
+    return result;
+}
+
 }  // namespace host::ini

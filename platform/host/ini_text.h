@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The profile (INI) rules of the host stand-in, on a file's text in memory. Section and key
 // names match without regard to ASCII letter case and with surrounding blanks ignored; the first
@@ -26,5 +27,12 @@ std::optional<std::string> Lookup(std::string_view text, std::string_view sectio
 // the section, an empty key).
 std::optional<std::string> WithValue(std::string_view text, std::string_view section,
                                      std::string_view key, std::string_view value);
+
+// The names of the section's keys in file order, each once (as the platform's key list gives
+// them); empty when the section is missing.
+std::vector<std::string> Keys(std::string_view text, std::string_view section);
+
+// `text` without the key's line in the section; the text as it was when there is no such key.
+std::string WithoutKey(std::string_view text, std::string_view section, std::string_view key);
 
 }  // namespace host::ini

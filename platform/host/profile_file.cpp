@@ -112,6 +112,25 @@ bool WriteProfileString(const std::string& section, const std::string& key,
     return ReplaceFile(target, *changed, mode);
 }
 
+std::vector<std::string> ReadProfileKeys(const std::string& section, const std::string& path) {
+    std::optional<std::string> text = ReadWholeFile(path);
+    if (!text) return {};
+    return host::ini::Keys(*text, section);
+}
+
+bool DeleteProfileKey(const std::string& section, const std::string& key, const std::string& path) {
+    const std::string target = WriteTarget(path);
+    std::optional<std::string> text = ReadWholeFile(target);
+    if (!text) return true;  // no file: no such key
+    const std::string changed = host::ini::WithoutKey(*text, section, key);
+    if (changed == *text) return true;
+    struct stat info {};
+    if (stat(target.c_str(), &info) != 0 || (info.st_mode & 0222) == 0 ||
+        access(target.c_str(), W_OK))
+        return false;
+    return ReplaceFile(target, changed, info.st_mode & 07777);
+}
+
 bool FlushProfile(const std::string&) {
     // Every call reads and writes the file itself: there is no cache to flush.
     return true;
