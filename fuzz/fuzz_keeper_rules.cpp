@@ -66,7 +66,7 @@ class FuzzWorld final : public KeeperWorld {
         return seen;
     }
 
-    ApplyResult Apply(const std::string& reason) override {
+    ApplyResult Apply(const std::string& reason, const std::vector<std::string>&) override {
         ApplyResult result;
         const std::uint8_t how = in_.Take<std::uint8_t>();
         static constexpr AutosetExitCode kOutcomes[] = {

@@ -51,7 +51,7 @@ void KeeperDriver::Carry(KeeperActions actions) {
                     owed.push_back({action.kind, world_.LookAtDevices(), {}});
                     break;
                 case KeeperActionKind::Apply:
-                    owed.push_back({action.kind, {}, world_.Apply(action.text)});
+                    owed.push_back({action.kind, {}, world_.Apply(action.text, action.leftAlone)});
                     break;
                 case KeeperActionKind::Quit:
                     quit_ = true;

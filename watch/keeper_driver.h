@@ -18,8 +18,10 @@ class KeeperWorld {
     virtual void SaveState(const KeeperState& state) = 0;
     // Looks at the device list and the settings.
     virtual DevicesSeenEvent LookAtDevices() = 0;
-    // Applies the stored zoom to the station's camera; `reason` is what the log calls it.
-    virtual ApplyResult Apply(const std::string& reason) = 0;
+    // Applies the stored zoom and the [camera] controls to the station's camera, but for the
+    // controls `leftAlone`; `reason` is what the log calls it.
+    virtual ApplyResult Apply(const std::string& reason,
+                              const std::vector<std::string>& leftAlone) = 0;
     // Every answer of the rules, as given, before it is carried out.
     virtual void Answered(const KeeperActions& /*answer*/) {}
 };

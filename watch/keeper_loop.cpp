@@ -15,7 +15,7 @@
 #include "watch/keeper_driver.h"
 #include "watch/keeper_settings.h"
 #include "watch/keeper_status.h"
-#include "watch/zoom_apply.h"
+#include "watch/picture_apply.h"
 
 namespace {
 
@@ -116,19 +116,22 @@ class KeeperShell final : public KeeperWorld {
         return seen;
     }
 
-    ApplyResult Apply(const std::string&) override {
-        ApplyResult result;
+    ApplyResult Apply(const std::string&, const std::vector<std::string>& leftAlone) override {
+        ApplyResult skipped;
         const std::optional<std::string> cameraName = station_.CameraName();
         if (!cameraName) {
-            result.skipped = ApplySkip::StationSettingsMissing;
-            return result;
+            skipped.skipped = ApplySkip::StationSettingsMissing;
+            return skipped;
         }
         const KeeperSettings settings = ReadKeeperSettings(optionsPath_);
         if (!settings.zoomText) {
-            result.skipped = ApplySkip::StoredZoomMissing;
-            return result;
+            skipped.skipped = ApplySkip::StoredZoomMissing;
+            return skipped;
         }
-        return ApplyStoredZoom(*cameraName, IntOrDefault(*settings.zoomText, 0));
+        ApplyResult result = ApplyStoredPicture(*cameraName, IntOrDefault(*settings.zoomText, 0),
+                                                settings.camera.kept, leftAlone);
+        result.ignoredLines = settings.camera.ignored;
+        return result;
     }
 
   private:

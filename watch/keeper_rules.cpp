@@ -125,8 +125,9 @@ KeeperActions KeeperRules::ApplyEnded(Tick now, const ApplyResult& result) {
     } else {
         state_.lastOutcome = result.outcome;
         state_.lastText = ApplyOutcomeText(result.outcome);
+        const bool keptSet = TakeKeptOutcomes(apply, result, out);
         if (result.outcome == AutosetExitCode::Applied) {
-            Applied(now, result, apply, out);
+            Applied(now, result, apply, keptSet, out);
         } else {
             Failed(now, result, apply, out);
         }
@@ -137,7 +138,8 @@ KeeperActions KeeperRules::ApplyEnded(Tick now, const ApplyResult& result) {
 }
 
 void KeeperRules::Applied(Tick now, const ApplyResult& result, const PlannedApply& apply,
-                          KeeperActions& out) {
+                          bool keptSet, KeeperActions& out) {
+    const bool setBack = result.sent || keptSet;
     retrying_.reset();
     waitingForArrival_ = false;
     if (apply.kind != ApplyKind::Check || result.sent)
@@ -148,7 +150,7 @@ void KeeperRules::Applied(Tick now, const ApplyResult& result, const PlannedAppl
             Report(KeeperEventId::Recovered, "the stored zoom " + std::to_string(result.stored) +
                                                  " is on the camera " + camera_ + " again"));
     }
-    if (apply.kind != ApplyKind::Trigger && result.sent) CountSetBack(now, out);
+    if (apply.kind != ApplyKind::Trigger && setBack) CountSetBack(now, out);
 
     if (apply.kind == ApplyKind::Trigger) {
         planned_ = PlannedApply{now + KeeperTimes::kConfirm, ApplyKind::Confirm,
@@ -156,7 +158,7 @@ void KeeperRules::Applied(Tick now, const ApplyResult& result, const PlannedAppl
         out.push_back(Log("confirming in " + Seconds(KeeperTimes::kConfirm)));
         return;
     }
-    if (apply.kind == ApplyKind::Confirm && !result.sent) {
+    if (apply.kind == ApplyKind::Confirm && !setBack) {
         out.push_back(Log(Holds() ? "the zoom held; holding it: checking every " +
                                         Seconds(KeeperTimes::kCheck) + " while the camera is here"
                                   : "the zoom held; nothing more until the camera arrives again"));
@@ -360,14 +362,56 @@ KeeperActions KeeperRules::TimerDue(Tick now) {
         applying_ = std::move(planned_);
         planned_.reset();
         checkAt_.reset();  // this apply checks as well
-        out.push_back(Act(KeeperActionKind::Apply, applying_->reason));
+        out.push_back(ApplyAction(applying_->reason));
     } else if (checkAt_ && Reached(now, *checkAt_)) {
         checkAt_.reset();
         applying_ = PlannedApply{now, ApplyKind::Check, "check", false};
-        out.push_back(Act(KeeperActionKind::Apply, applying_->reason));
+        out.push_back(ApplyAction(applying_->reason));
     }
     CloseWith(now, out);
     return out;
+}
+
+KeeperAction KeeperRules::ApplyAction(const std::string& reason) const {
+    KeeperAction action = Act(KeeperActionKind::Apply, reason);
+    action.leftAlone = leftAlone_;
+    return action;
+}
+
+bool KeeperRules::TakeKeptOutcomes(const PlannedApply& apply, const ApplyResult& result,
+                                   KeeperActions& out) {
+    if (result.ignoredLines != ignoredLogged_) {
+        for (const std::string& line : result.ignoredLines) out.push_back(Log(line + "; ignored"));
+        ignoredLogged_ = result.ignoredLines;
+    }
+    bool set = false;
+    for (const KeptControlOutcome& kept : result.kept) {
+        const std::string change = kept.key + " was " + kept.was;
+        switch (kept.what) {
+            case KeptControlOutcome::What::Held:
+                break;
+            case KeptControlOutcome::What::Set:
+                set = true;
+                out.push_back(Log(apply.reason + ": " + change + "; set to " + kept.wanted +
+                                  (kept.readBack == kept.wanted || kept.readBack.empty()
+                                       ? std::string()
+                                       : ", reads back " + kept.readBack)));
+                break;
+            case KeptControlOutcome::What::Refused:
+                leftAlone_.push_back(kept.key);
+                out.push_back(Log(apply.reason + ": the camera refused " + kept.key + "=" +
+                                  kept.wanted + "; left alone until the camera arrives again"));
+                out.push_back(Report(KeeperEventId::Refused, "the camera " + camera_ + " refused " +
+                                                                 kept.key + "=" + kept.wanted));
+                break;
+            case KeptControlOutcome::What::NotOffered:
+                leftAlone_.push_back(kept.key);
+                out.push_back(Log(apply.reason + ": the camera has no " + kept.key +
+                                  " to set; left alone until the camera arrives again"));
+                break;
+        }
+    }
+    return set;
 }
 
 KeeperActions KeeperRules::StopRequested(Tick now, const std::string& reason) {
@@ -379,6 +423,8 @@ KeeperActions KeeperRules::StopRequested(Tick now, const std::string& reason) {
 }
 
 void KeeperRules::Trigger(Tick now, const std::string& reason, Tick delay) {
+    // A camera that arrives (or wakes, or is met at the start) is asked for everything again.
+    leftAlone_.clear();
     retrying_ = Retrying{now, 0};
     planned_ = PlannedApply{now + delay, ApplyKind::Trigger, reason, delay > 0};
 }

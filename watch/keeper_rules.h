@@ -53,6 +53,8 @@ struct KeeperAction {
     std::optional<Tick> deadline;
     KeeperEventId event = KeeperEventId::Started;
     KeeperState state;
+    // Apply: the [camera] keys left alone (refused, or not on the camera) until it arrives again.
+    std::vector<std::string> leftAlone;
 
     bool operator==(const KeeperAction&) const = default;
 };
@@ -78,15 +80,34 @@ enum class ApplySkip {
     StoredZoomMissing,       // config.ini holds no zoom: the keeper never writes one
 };
 
+// What an apply did with one control kept in [camera].
+struct KeptControlOutcome {
+    enum class What {
+        Held,        // it was as kept
+        Set,         // it differed and the kept setting was sent and taken
+        Refused,     // the camera refused it: left alone until the camera arrives again
+        NotOffered,  // the camera has no such control (or it could not be read): left alone too
+    };
+    std::string key;  // the control's [camera] key
+    What what = What::Held;
+    std::string was;       // what the camera had: a number, or "auto"
+    std::string wanted;    // what [camera] keeps
+    std::string readBack;  // after a setting that was taken
+
+    bool operator==(const KeptControlOutcome&) const = default;
+};
+
 // What one apply found and did.
 struct ApplyResult {
     std::optional<ApplySkip> skipped;
     // With the meanings of autoset's exit codes: applied, no camera, no usable zoom, refused.
     AutosetExitCode outcome = AutosetExitCode::NoCamera;
-    std::int32_t stored = 0;               // the zoom applied
-    std::int32_t found = 0;                // the camera's zoom before
-    bool sent = false;                     // the camera's zoom differed: the stored one was sent
-    std::optional<std::int32_t> readBack;  // the camera's zoom after an accepted setting
+    std::int32_t stored = 0;                // the zoom applied
+    std::int32_t found = 0;                 // the camera's zoom before
+    bool sent = false;                      // the camera's zoom differed: the stored one was sent
+    std::optional<std::int32_t> readBack;   // the camera's zoom after an accepted setting
+    std::vector<KeptControlOutcome> kept;   // the [camera] controls, in the file's order
+    std::vector<std::string> ignoredLines;  // [camera] lines that were not taken, and why
 };
 
 // The schedule, in milliseconds.
@@ -139,8 +160,11 @@ class KeeperRules {
     };
 
     void Trigger(Tick now, const std::string& reason, Tick delay);
+    // What the apply did with the [camera] controls: the log's lines, and whether any was set.
+    bool TakeKeptOutcomes(const PlannedApply& apply, const ApplyResult& result, KeeperActions& out);
+    KeeperAction ApplyAction(const std::string& reason) const;
     void RetryOrGiveUp(Tick now, KeeperActions& out);
-    void Applied(Tick now, const ApplyResult& result, const PlannedApply& apply,
+    void Applied(Tick now, const ApplyResult& result, const PlannedApply& apply, bool keptSet,
                  KeeperActions& out);
     void Failed(Tick now, const ApplyResult& result, const PlannedApply& apply, KeeperActions& out);
     void CountSetBack(Tick now, KeeperActions& out);
@@ -177,6 +201,9 @@ class KeeperRules {
     std::optional<Tick> heldOffUntil_;
     // A failure went to the event log: the next applied zoom is reported as a recovery.
     bool failureReported_ = false;
+    // [camera] keys that the camera refused or does not have, until it arrives again.
+    std::vector<std::string> leftAlone_;
+    std::vector<std::string> ignoredLogged_;
 
     KeeperState state_;
     bool stopped_ = false;

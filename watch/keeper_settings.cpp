@@ -22,5 +22,6 @@ KeeperSettings ReadKeeperSettings(const std::string& iniPath) {
     KeeperSettings settings;
     settings.zoomText = ReadStoredOption("zoom", iniPath);
     settings.hold = HoldSettingOn(ReadProfileString("watch", "hold", "", iniPath));
+    settings.camera = ReadCameraSection(iniPath);
     return settings;
 }

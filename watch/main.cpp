@@ -1,7 +1,7 @@
 // The resident keeper: keeps the stored zoom on the station's camera, applied through the
 // camera's controls from its own folder's config.dat and config.ini. "--stop" asks the running
 // keeper of this session to end, "--status" prints one line about it, "--apply" applies the
-// stored zoom once and ends with autoset's exit codes.
+// stored zoom and the [camera] controls once and ends with autoset's exit codes.
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -20,7 +20,7 @@
 #include "watch/keeper_settings.h"
 #include "watch/keeper_status.h"
 #include "watch/log_file.h"
-#include "watch/zoom_apply.h"
+#include "watch/picture_apply.h"
 
 namespace {
 
@@ -63,11 +63,26 @@ int ApplyOnce(const std::string& folder) {
         WriteStandardOutput("nothing applied: config.ini holds no zoom ([options] zoom)\n");
         return kApplyNothingToApply;
     }
+    for (const std::string& line : settings.camera.ignored)
+        WriteStandardOutput(line + "; ignored\n");
     ComApartment apartment;
     const ApplyResult result =
-        ApplyStoredZoom(station.settings.FCameraName, IntOrDefault(*settings.zoomText, 0));
+        ApplyStoredPicture(station.settings.FCameraName, IntOrDefault(*settings.zoomText, 0),
+                           settings.camera.kept, {});
     WriteStandardOutput("zoom " + std::to_string(result.stored) + ": " +
                         ApplyOutcomeText(result.outcome) + "\n");
+    bool refused = false;
+    for (const KeptControlOutcome& kept : result.kept) {
+        static constexpr const char* kWhat[] = {"as kept", "set", "refused by the camera",
+                                                "not on the camera"};
+        WriteStandardOutput(kept.key + " " + kept.wanted + ": " +
+                            kWhat[static_cast<int>(kept.what)] + "\n");
+        refused = refused || kept.what == KeptControlOutcome::What::Refused;
+    }
+    // Everything else on the camera: a refused control is the camera refusing a stored setting.
+    if (result.outcome == AutosetExitCode::Applied && refused) {
+        return static_cast<int>(AutosetExitCode::Refused);
+    }
     return static_cast<int>(result.outcome);
 }
 

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -28,6 +30,12 @@ class KeeperHarness : public KeeperWorld {
     bool cameraHasZoom = true;
     bool cameraRefuses = false;
     std::int32_t cameraZoom = 100;
+    // [camera] as kept (key, "value" or "auto"), the camera's own controls as they stand, and
+    // the keys whose setting the camera refuses.
+    std::vector<std::pair<std::string, std::string>> keptControls;
+    std::map<std::string, std::string> cameraControls;
+    std::set<std::string> refusedControls;
+    std::vector<std::string> ignoredLines;  // [camera] lines not taken
 
     // Records.
     std::vector<std::string> log;
@@ -37,6 +45,7 @@ class KeeperHarness : public KeeperWorld {
     std::vector<KeeperEventId> reports;
     std::optional<KeeperState> state;
     int polls = 0;
+    std::vector<std::string> leftAloneSeen;  // at the last apply
 
     Tick Elapsed() const { return now_ - start_; }
 
@@ -86,7 +95,8 @@ class KeeperHarness : public KeeperWorld {
         return seen;
     }
 
-    ApplyResult Apply(const std::string&) override {
+    ApplyResult Apply(const std::string&, const std::vector<std::string>& alone) override {
+        leftAloneSeen = alone;
         applies.push_back(Elapsed());
         ApplyResult result;
         if (!settingsPresent) {
@@ -114,11 +124,34 @@ class KeeperHarness : public KeeperWorld {
                 result.outcome = AutosetExitCode::Applied;
             }
         }
+        if (cameraPresent) ApplyKept(alone, result);
+        result.ignoredLines = ignoredLines;
         outcomes.push_back(result.outcome);
         return result;
     }
 
   private:
+    void ApplyKept(const std::vector<std::string>& alone, ApplyResult& result) {
+        for (const auto& [key, wanted] : keptControls) {
+            if (std::find(alone.begin(), alone.end(), key) != alone.end()) continue;
+            KeptControlOutcome kept{key, KeptControlOutcome::What::Held, "", wanted, ""};
+            auto on = cameraControls.find(key);
+            if (on == cameraControls.end()) {
+                kept.what = KeptControlOutcome::What::NotOffered;
+            } else if (on->second != wanted) {
+                kept.was = on->second;
+                if (refusedControls.count(key)) {
+                    kept.what = KeptControlOutcome::What::Refused;
+                } else {
+                    kept.what = KeptControlOutcome::What::Set;
+                    on->second = wanted;
+                    kept.readBack = wanted;
+                }
+            }
+            result.kept.push_back(kept);
+        }
+    }
+
     std::vector<std::string> Devices() const {
         std::vector<std::string> names = otherDevices;
         if (cameraPresent) names.insert(names.begin() + (names.empty() ? 0 : 1), cameraName);

@@ -321,6 +321,52 @@ TEST(KeeperRules, StopQuitsAndNothingFollows) {
     EXPECT_EQ(keeper.log.back(), "stopped");
 }
 
+TEST(KeeperRules, KeptControlsAreHeldWithTheZoomAndARefusedOneIsLeftAloneUntilTheNextArrival) {
+    KeeperHarness keeper;
+    keeper.cameraPresent = true;
+    keeper.keptControls = {{"focus", "40"}, {"exposure", "-6"}, {"iris", "3"}, {"gain", "20"}};
+    keeper.cameraControls = {{"focus", "auto"}, {"exposure", "auto"}, {"gain", "10"}};
+    keeper.refusedControls = {"exposure"};
+    keeper.Start();
+    keeper.RunFor(kMinute);
+    EXPECT_EQ(keeper.cameraControls["focus"], "40");
+    EXPECT_EQ(keeper.cameraControls["gain"], "20") << "a refusal does not stop the others";
+    EXPECT_EQ(keeper.LinesWith("at start: focus was auto; set to 40"), 1) << keeper.Log();
+    EXPECT_EQ(keeper.LinesWith("the camera refused exposure=-6; left alone"), 1);
+    EXPECT_EQ(keeper.LinesWith("the camera has no iris to set"), 1);
+    EXPECT_EQ(keeper.ReportsOf(KeeperEventId::Refused), 1);
+    EXPECT_EQ(keeper.leftAloneSeen, (std::vector<std::string>{"exposure", "iris"}));
+
+    // Another program's visit resets focus: the check sets it back, as it would the zoom.
+    keeper.cameraControls["focus"] = "auto";
+    keeper.RunFor(KeeperTimes::kCheck);
+    EXPECT_EQ(keeper.cameraControls["focus"], "40");
+    EXPECT_EQ(keeper.LinesWith("check: focus was auto; set to 40"), 1);
+
+    // A new arrival asks for everything again.
+    keeper.cameraPresent = false;
+    keeper.RunFor(2 * kMinute);
+    keeper.refusedControls.clear();
+    keeper.cameraPresent = true;
+    keeper.RunFor(kMinute);
+    EXPECT_EQ(keeper.cameraControls["exposure"], "-6") << keeper.Log();
+}
+
+TEST(KeeperRules, IgnoredCameraLinesAreLoggedOnceUntilTheyChange) {
+    KeeperHarness keeper;
+    keeper.cameraPresent = true;
+    keeper.ignoredLines = {"[camera] sharpnes=3: no such control"};
+    keeper.Start();
+    keeper.RunFor(2 * kMinute);
+    EXPECT_EQ(keeper.LinesWith("[camera] sharpnes=3: no such control; ignored"), 1) << keeper.Log();
+    keeper.ignoredLines.push_back(
+        "[camera] gain=loud: the value is neither a whole number nor auto");
+    keeper.RunFor(kMinute);
+    EXPECT_EQ(keeper.LinesWith("[camera] gain=loud"), 1);
+    EXPECT_EQ(keeper.LinesWith("[camera] sharpnes=3"), 2);
+    EXPECT_GT(keeper.applies.size(), 8u) << "the lines were checked at every apply";
+}
+
 TEST(KeeperRules, OutcomesReadInTheLog) {
     EXPECT_EQ(ApplyOutcomeText(AutosetExitCode::Applied),
               "applied (the stored zoom is on the camera)");
