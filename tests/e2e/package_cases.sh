@@ -526,27 +526,28 @@ case_program_files() {
         sed 's|^\./||')"
 }
 
-case_refused_without_profile() {
-    e2e_case "run as SYSTEM: refused with exit code 8, nothing installed"
-    # Wine always runs as an ordinary user; the installer's other sign of an account without a
-    # profile of its own is its local application data folder in the system profile, which the
-    # user's shell folder "Local AppData" points to for this run.
-    local shell_folders='HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders'
-    local saved system_local='C:\windows\system32\config\systemprofile\AppData\Local'
-    saved=$(wine_reg_value "$shell_folders" "Local AppData") || saved=""
-    wine_run 60 reg add "$shell_folders" /v "Local AppData" /t REG_EXPAND_SZ /d "$system_local" \
-        /f >/dev/null 2>&1 || fail "cannot point Local AppData at the system profile"
-    local setup="camzoom-$VERSION-win64-setup.exe"
-    # No /D: the folder it would install into is the system profile's.
-    wine_run 180 "C:\\dist\\$setup" /S /VCAM=1 /WATCH=1 >/dev/null 2>&1
-    SETUP_RC=$?
-    if [ -n "$saved" ]; then
-        wine_run 60 reg add "$shell_folders" /v "Local AppData" /t REG_EXPAND_SZ /d "$saved" /f \
-            >/dev/null 2>&1
+SHELL_FOLDERS_KEY='HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders'
+
+# simulate_system_profile on|off: Wine always runs as an ordinary user; the installer's other
+# sign of an account without a profile of its own (besides its SID) is its local application
+# data folder lying in the system profile, which the user's shell folder "Local AppData" is
+# pointed at, and afterwards set back.
+simulate_system_profile() {
+    if [ "$1" = on ]; then
+        SAVED_LOCAL_APPDATA=$(wine_reg_value "$SHELL_FOLDERS_KEY" "Local AppData") ||
+            SAVED_LOCAL_APPDATA=""
+        wine_run 60 reg add "$SHELL_FOLDERS_KEY" /v "Local AppData" /t REG_EXPAND_SZ \
+            /d 'C:\windows\system32\config\systemprofile\AppData\Local' /f >/dev/null 2>&1 ||
+            fail "cannot point Local AppData at the system profile"
+    elif [ -n "$SAVED_LOCAL_APPDATA" ]; then
+        wine_run 60 reg add "$SHELL_FOLDERS_KEY" /v "Local AppData" /t REG_EXPAND_SZ \
+            /d "$SAVED_LOCAL_APPDATA" /f >/dev/null 2>&1
     else
-        wine_run 60 reg delete "$shell_folders" /v "Local AppData" /f >/dev/null 2>&1
+        wine_run 60 reg delete "$SHELL_FOLDERS_KEY" /v "Local AppData" /f >/dev/null 2>&1
     fi
-    expect_eq "installer exit code" 8 "$SETUP_RC"
+}
+
+expect_nothing_installed() {
     local profile="$WINEPREFIX/drive_c/windows/system32/config/systemprofile"
     expect_eq "nothing in the system profile" "" \
         "$(cd "$profile" 2>/dev/null && find . -ipath '*camzoom*')"
@@ -566,6 +567,43 @@ case_refused_without_profile() {
     else
         fail "a watcher runs"
     fi
+}
+
+case_refused_without_profile() {
+    local setup="camzoom-$VERSION-win64-setup.exe"
+    e2e_case "run as SYSTEM, silently: refused with exit code 8, nothing installed"
+    simulate_system_profile on
+    # No /D: the folder it would install into is the system profile's.
+    wine_run 180 "C:\\dist\\$setup" /S /VCAM=1 /WATCH=1 >/dev/null 2>&1
+    SETUP_RC=$?
+    simulate_system_profile off
+    expect_eq "installer exit code" 8 "$SETUP_RC"
+    expect_nothing_installed
+
+    e2e_case "run as SYSTEM, interactively: a message box names the MSI, then only the details"
+    simulate_system_profile on
+    wine_start "C:\\dist\\$setup" >/dev/null 2>&1
+    # The message box is titled as the installer's window, which MUI ends with a blank.
+    local box
+    box=$(probe answer --title "camzoom $VERSION Setup" --timeout 60)
+    if grep -q "text=camzoom is not installed: .*camzoom-$VERSION-win64.msi" <<<"$box"; then
+        pass "the message box says why and names camzoom-$VERSION-win64.msi"
+    else
+        fail "no message box naming the MSI: [$(grep -m1 'class=Static text=.' <<<"$box")]"
+    fi
+    local details
+    details=$(probe dump --title "camzoom $VERSION Setup " --timeout 30)
+    if grep -q 'text=camzoom is not installed (exit code 8)' <<<"$details"; then
+        pass "the installer's page shows the refusal, no licence or folder page before it"
+    else
+        fail "the installer's page: [$(grep 'class=Static text=.' <<<"$details" | head -5)]"
+    fi
+    probe click --title "camzoom $VERSION Setup " --button Cancel >/dev/null
+    wine_wait "$WINE_BG_PID" 60
+    SETUP_RC=$?
+    simulate_system_profile off
+    expect_eq "installer exit code" 8 "$SETUP_RC"
+    expect_nothing_installed
 }
 
 run_package_cases() {
