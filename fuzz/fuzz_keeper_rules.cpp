@@ -52,7 +52,7 @@ class FuzzWorld final : public KeeperWorld {
         // Holding starts again with a clean count.
         if (line.rfind("holding again", 0) == 0) setBacks_.clear();
     }
-    void Report(KeeperEventId, const std::string&) override {}
+    void Report(KeeperEvent, const std::string&) override {}
     void SaveState(const KeeperState&) override {}
 
     DevicesSeenEvent LookAtDevices() override {

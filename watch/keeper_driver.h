@@ -14,7 +14,7 @@ class KeeperWorld {
 
     virtual Tick Now() = 0;
     virtual void Log(const std::string& line) = 0;
-    virtual void Report(KeeperEventId event, const std::string& text) = 0;
+    virtual void Report(KeeperEvent event, const std::string& text) = 0;
     virtual void SaveState(const KeeperState& state) = 0;
     // Looks at the device list and the settings.
     virtual DevicesSeenEvent LookAtDevices() = 0;

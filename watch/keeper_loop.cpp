@@ -8,6 +8,7 @@
 #include "app/settings_text.h"
 #include "app/station_settings.h"
 #include "capture/device_list.h"
+#include "platform/event_log.h"
 #include "platform/messaging.h"
 #include "platform/process_memory.h"
 #include "platform/resident_loop.h"
@@ -62,6 +63,20 @@ class StationFile {
     std::optional<std::string> cameraName_;
 };
 
+EventSeverity SeverityOf(KeeperEvent event) {
+    switch (event) {
+        case KeeperEvent::Started:
+        case KeeperEvent::Recovered:
+            return EventSeverity::Information;
+        case KeeperEvent::HoldingOff:
+            return EventSeverity::Warning;
+        case KeeperEvent::FailureOutlastedRetries:
+        case KeeperEvent::CameraRefusedSetting:
+            return EventSeverity::Error;
+    }
+    return EventSeverity::Information;
+}
+
 // The keeper in the real world: the platform's signals in, the device list, the settings files,
 // the camera's controls, the log and the state file out.
 class KeeperShell final : public KeeperWorld {
@@ -98,7 +113,9 @@ class KeeperShell final : public KeeperWorld {
 
     Tick Now() override { return TickCountMs(); }
     void Log(const std::string& line) override { log_.Write(line); }
-    void Report(KeeperEventId, const std::string&) override {}
+    void Report(KeeperEvent event, const std::string& text) override {
+        if (events_) events_->Report(SeverityOf(event), static_cast<std::uint32_t>(event), text);
+    }
     void SaveState(const KeeperState& state) override {
         if (state.applies != saved_.state.applies) saved_.at = LocalStamp(LocalTimeNow());
         saved_.state = state;
@@ -176,6 +193,8 @@ class KeeperShell final : public KeeperWorld {
     std::string optionsPath_;
     std::filesystem::path statePath_;
     SavedKeeperState saved_;
+    // Null where no installation registered the event source: the log file is the record.
+    std::unique_ptr<EventLog> events_ = EventLog::OpenRegistered(kKeeperEventSource);
     // The platform's records of the programs that use a camera, as last read.
     std::vector<CameraUseRecord> useRecords_;
     std::string written_;

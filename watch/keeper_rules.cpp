@@ -29,7 +29,7 @@ KeeperAction Act(KeeperActionKind kind, std::string text = {}) {
 
 KeeperAction Log(std::string text) { return Act(KeeperActionKind::Log, std::move(text)); }
 
-KeeperAction Report(KeeperEventId event, std::string text) {
+KeeperAction Report(KeeperEvent event, std::string text) {
     KeeperAction action = Act(KeeperActionKind::Report, std::move(text));
     action.event = event;
     return action;
@@ -84,7 +84,7 @@ std::string ApplyOutcomeText(AutosetExitCode outcome) {
 }
 
 KeeperActions KeeperRules::Started(Tick now) {
-    KeeperActions out{Log("started"), Report(KeeperEventId::Started, "started")};
+    KeeperActions out{Log("started"), Report(KeeperEvent::Started, "started")};
     pollAt_ = now;
     Trigger(now, "at start", 0);
     SaveState(out);
@@ -147,8 +147,8 @@ void KeeperRules::Applied(Tick now, const ApplyResult& result, const PlannedAppl
     if (failureReported_) {
         failureReported_ = false;
         out.push_back(
-            Report(KeeperEventId::Recovered, "the stored zoom " + std::to_string(result.stored) +
-                                                 " is on the camera " + camera_ + " again"));
+            Report(KeeperEvent::Recovered, "the stored zoom " + std::to_string(result.stored) +
+                                               " is on the camera " + camera_ + " again"));
     }
     if (apply.kind != ApplyKind::Trigger && setBack) CountSetBack(now, out);
 
@@ -179,7 +179,7 @@ void KeeperRules::Failed(Tick now, const ApplyResult& result, const PlannedApply
         out.push_back(
             Log("no retry: the camera does not take this zoom; waiting for it to arrive again"));
         out.push_back(Report(
-            KeeperEventId::Refused,
+            KeeperEvent::CameraRefusedSetting,
             "the camera " + camera_ + " refused the stored zoom " + std::to_string(result.stored)));
         return;
     }
@@ -401,8 +401,9 @@ bool KeeperRules::TakeKeptOutcomes(const PlannedApply& apply, const ApplyResult&
                 leftAlone_.push_back(kept.key);
                 out.push_back(Log(apply.reason + ": the camera refused " + kept.key + "=" +
                                   kept.wanted + "; left alone until the camera arrives again"));
-                out.push_back(Report(KeeperEventId::Refused, "the camera " + camera_ + " refused " +
-                                                                 kept.key + "=" + kept.wanted));
+                out.push_back(
+                    Report(KeeperEvent::CameraRefusedSetting,
+                           "the camera " + camera_ + " refused " + kept.key + "=" + kept.wanted));
                 break;
             case KeptControlOutcome::What::NotOffered:
                 leftAlone_.push_back(kept.key);
@@ -443,7 +444,7 @@ void KeeperRules::RetryOrGiveUp(Tick now, KeeperActions& out) {
                                  " after the trigger; waiting for the camera to arrive again";
         out.push_back(Log(line));
         failureReported_ = true;
-        out.push_back(Report(KeeperEventId::GaveUp,
+        out.push_back(Report(KeeperEvent::FailureOutlastedRetries,
                              "the camera " + camera_ + ": " + state_.lastText + "; " + line));
         return;
     }
@@ -474,7 +475,7 @@ void KeeperRules::HoldOff(Tick now, KeeperActions& out) {
         ", at the camera's next arrival or when a program starts or stops "
         "using the camera";
     out.push_back(Log(line));
-    out.push_back(Report(KeeperEventId::HeldOff, "the camera " + camera_ + ": " + line));
+    out.push_back(Report(KeeperEvent::HoldingOff, "the camera " + camera_ + ": " + line));
 }
 
 void KeeperRules::EndHoldOff(const std::string& why, KeeperActions& out) {

@@ -51,7 +51,7 @@ struct KeeperAction {
     KeeperActionKind kind;
     std::string text;
     std::optional<Tick> deadline;
-    KeeperEventId event = KeeperEventId::Started;
+    KeeperEvent event = KeeperEvent::Started;
     KeeperState state;
     // Apply: the [camera] keys left alone (refused, or not on the camera) until it arrives again.
     std::vector<std::string> leftAlone;

@@ -3,8 +3,10 @@
 # under Wine: silent installation with the virtual camera and the watcher, the watcher's logon
 # task and its start, an upgrade (an older version's logon task removed, the running watcher
 # replaced), the Run key where no task can be registered, the version resources, autoset's exit
-# codes with the installed program, and the silent uninstallation that ends the watcher and
-# leaves only config.dat and config.ini.
+# codes with the installed program, the watcher's message table and event source, the silent
+# uninstallation that ends the watcher and leaves only config.dat and config.ini, an installation
+# under Program Files (the users may change config.ini, nothing else) and the refusal of an
+# account without a profile of its own.
 # Sourced by package_run.sh; $PACKAGES is the folder with the zip and the installer, $VERSION
 # the project's version, $SHIPPED_LIST the build's list of shipped files (shipping.cmake).
 
@@ -419,6 +421,191 @@ case_silent_uninstall() {
     fi
 }
 
+EVENT_SOURCE_KEY='HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\camzoom'
+
+case_event_log() {
+    e2e_case "the watcher's message table and its event source"
+    local watch="$INSTALL_DIR_WIN\\camzoom_watch.exe" out id
+    local -A starts=([1]="The camzoom watcher started" [2]="The stored zoom could not be applied"
+        [3]="The station camera refused the stored zoom" [4]="The camzoom watcher holds off"
+        [5]="The stored zoom is on the station camera again")
+    for id in 1 2 3 4 5; do
+        out=$(probe event-message --path "$watch" --id "$id" --text "detail $id")
+        if [[ $out == "message=${starts[$id]}"*": detail $id" ]]; then
+            pass "message $id found by FormatMessage with its %1: ${out#message=}"
+        else
+            fail "message $id of camzoom_watch.exe: [$out]"
+        fi
+    done
+    if probe event-message --path "$watch" --id 6 >/dev/null; then
+        fail "the table has a message 6"
+    else
+        pass "no message beyond the five"
+    fi
+
+    wine_run 60 reg delete "$EVENT_SOURCE_KEY" /f >/dev/null 2>&1
+    out=$(probe report-event --source camzoom --id 1 --text "not yet")
+    expect_eq "an unregistered source is skipped" "3 not registered" "$? $out"
+    # As the machine-wide installation enters the source.
+    wine_run 60 reg add "$EVENT_SOURCE_KEY" /v EventMessageFile /t REG_EXPAND_SZ /d "$watch" /f \
+        >/dev/null 2>&1 &&
+        wine_run 60 reg add "$EVENT_SOURCE_KEY" /v TypesSupported /t REG_DWORD /d 7 /f \
+            >/dev/null 2>&1 || fail "cannot register the event source"
+    # Wine stores no events: ReportEventW shows on its debug channels, the call and its event id
+    # on advapi's, the insertion string on eventlog's (warnings on warn, errors on err).
+    local trace
+    trace=$(WINEDEBUG=-all,+advapi,+eventlog timeout -k 5 60 wine 'C:\e2e\wine_probe.exe' \
+        report-event --source camzoom --id 4 --severity warning --text "held off at 12:00" 2>&1 |
+        tr -d '\r')
+    if grep -q '^reported' <<<"$trace"; then
+        pass "the registered source takes the event"
+    else
+        fail "report-event: [$(grep -v ':advapi:' <<<"$trace" | tail -3)]"
+    fi
+    if grep -Eq 'ReportEventW *\([^)]*0x0002,0x0000,0x00000004' <<<"$trace"; then
+        pass "ReportEventW with a warning and event id 4 on the debug channel"
+    else
+        fail "no ReportEventW of a warning with id 4: [$(grep -i reportevent <<<"$trace" | head -3)]"
+    fi
+    if grep -q 'eventlog:ReportEventW L"held off at 12:00"' <<<"$trace"; then
+        pass "the detail went as the insertion string"
+    else
+        fail "the detail is not on the eventlog channel: [$(grep -i eventlog <<<"$trace" | head -3)]"
+    fi
+    wine_run 60 reg delete "$EVENT_SOURCE_KEY" /f >/dev/null 2>&1
+}
+
+PROGRAM_FILES_DIR_WIN='C:\Program Files\camzoom'
+program_files_dir() { printf '%s/drive_c/Program Files/camzoom' "$WINEPREFIX"; }
+
+# The installer into PROGRAM_FILES_DIR_WIN; exit code in SETUP_RC, and in ICACLS the arguments
+# it ran icacls with, one call per line, each argument in double quotes (Wine's icacls changes no
+# rights and prints its command line on its debug channel).
+run_installer_program_files() {
+    local setup="camzoom-$VERSION-win64-setup.exe" out
+    # /D takes the rest of the command line unquoted, blanks included: wine would quote an
+    # argument with a blank, cmd's start hands the line over as it is (and waits).
+    out=$(WINEDEBUG=-all,fixme+icacls timeout -k 5 180 wine cmd /c \
+        "start /wait C:\\dist\\$setup /S $* /D=$PROGRAM_FILES_DIR_WIN & echo exit=%ERRORLEVEL%" \
+        </dev/null 2>&1 | tr -d '\r')
+    SETUP_RC=$(sed -n 's/^exit=//p' <<<"$out")
+    ICACLS=$(sed -n 's/.*fixme:icacls:main stub: "[^"]*icacls\.exe" //p' <<<"$out" |
+        sed 's/\\\\/\\/g')
+}
+
+case_program_files() {
+    e2e_case "installation under Program Files: the users may change config.ini and nothing else"
+    run_installer_program_files /WATCH=0 /VCAM=0
+    expect_eq "installer exit code" 0 "$SETUP_RC"
+    local dir
+    dir=$(program_files_dir)
+    if [ -f "$dir/config.ini" ] && [ ! -s "$dir/config.ini" ]; then
+        pass "an empty config.ini created"
+    else
+        fail "no empty config.ini in $dir"
+    fi
+    local expected
+    expected=$(printf '%s\n' "\"$PROGRAM_FILES_DIR_WIN\" \"/remove:g\" \"*S-1-5-32-545\"" \
+        "\"$PROGRAM_FILES_DIR_WIN\\config.ini\" \"/grant\" \"*S-1-5-32-545:M\"")
+    expect_eq "icacls: the folder's grant taken back, modify on config.ini alone" "$expected" \
+        "$ICACLS"
+
+    e2e_case "upgrade under Program Files keeps the stored zoom"
+    printf '[options]\r\nzoom=250\r\n' >"$dir/config.ini"
+    run_installer_program_files
+    expect_eq "installer exit code" 0 "$SETUP_RC"
+    expect_eq "config.ini untouched" "$(printf '[options]\r\nzoom=250\r')" "$(cat "$dir/config.ini")"
+    expect_eq "icacls again on config.ini alone" "$expected" "$ICACLS"
+    wine_run 60 "$PROGRAM_FILES_DIR_WIN\\uninstall.exe" /S >/dev/null 2>&1
+    local i
+    for i in $(seq 120); do
+        [ -f "$dir/uninstall.exe" ] || [ -f "$dir/camzoom.exe" ] || break
+        sleep 0.5
+    done
+    expect_eq "uninstalled, config.ini left" config.ini "$(cd "$dir" 2>/dev/null && find . -type f |
+        sed 's|^\./||')"
+}
+
+SHELL_FOLDERS_KEY='HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders'
+
+# simulate_system_profile on|off: Wine always runs as an ordinary user; the installer's other
+# sign of an account without a profile of its own (besides its SID) is its local application
+# data folder lying in the system profile, which the user's shell folder "Local AppData" is
+# pointed at, and afterwards set back.
+simulate_system_profile() {
+    if [ "$1" = on ]; then
+        SAVED_LOCAL_APPDATA=$(wine_reg_value "$SHELL_FOLDERS_KEY" "Local AppData") ||
+            SAVED_LOCAL_APPDATA=""
+        wine_run 60 reg add "$SHELL_FOLDERS_KEY" /v "Local AppData" /t REG_EXPAND_SZ \
+            /d 'C:\windows\system32\config\systemprofile\AppData\Local' /f >/dev/null 2>&1 ||
+            fail "cannot point Local AppData at the system profile"
+    elif [ -n "$SAVED_LOCAL_APPDATA" ]; then
+        wine_run 60 reg add "$SHELL_FOLDERS_KEY" /v "Local AppData" /t REG_EXPAND_SZ \
+            /d "$SAVED_LOCAL_APPDATA" /f >/dev/null 2>&1
+    else
+        wine_run 60 reg delete "$SHELL_FOLDERS_KEY" /v "Local AppData" /f >/dev/null 2>&1
+    fi
+}
+
+expect_nothing_installed() {
+    local profile="$WINEPREFIX/drive_c/windows/system32/config/systemprofile"
+    expect_eq "nothing in the system profile" "" \
+        "$(cd "$profile" 2>/dev/null && find . -ipath '*camzoom*')"
+    if wine_reg_value "$UNINSTALL_KEY" DisplayVersion >/dev/null; then
+        fail "an uninstall entry was written"
+    else
+        pass "no uninstall entry"
+    fi
+    if [ -e "$(task_file "$WATCH_TASK")" ] || wine_reg_value "$RUN_KEY" "$RUN_VALUE" >/dev/null; then
+        fail "an autostart of the watcher was registered"
+    else
+        pass "no task and no Run value"
+    fi
+    expect_eq "no Start-menu entry" "" "$(start_menu_folder)"
+    if wait_watcher ended; then
+        pass "no watcher runs"
+    else
+        fail "a watcher runs"
+    fi
+}
+
+case_refused_without_profile() {
+    local setup="camzoom-$VERSION-win64-setup.exe"
+    e2e_case "run as SYSTEM, silently: refused with exit code 8, nothing installed"
+    simulate_system_profile on
+    # No /D: the folder it would install into is the system profile's.
+    wine_run 180 "C:\\dist\\$setup" /S /VCAM=1 /WATCH=1 >/dev/null 2>&1
+    SETUP_RC=$?
+    simulate_system_profile off
+    expect_eq "installer exit code" 8 "$SETUP_RC"
+    expect_nothing_installed
+
+    e2e_case "run as SYSTEM, interactively: a message box names the MSI, then only the details"
+    simulate_system_profile on
+    wine_start "C:\\dist\\$setup" >/dev/null 2>&1
+    # The message box is titled as the installer's window, which MUI ends with a blank.
+    local box
+    box=$(probe answer --title "camzoom $VERSION Setup" --timeout 60)
+    if grep -q "text=camzoom is not installed: .*camzoom-$VERSION-win64.msi" <<<"$box"; then
+        pass "the message box says why and names camzoom-$VERSION-win64.msi"
+    else
+        fail "no message box naming the MSI: [$(grep -m1 'class=Static text=.' <<<"$box")]"
+    fi
+    local details
+    details=$(probe dump --title "camzoom $VERSION Setup " --timeout 30)
+    if grep -q 'text=camzoom is not installed (exit code 8)' <<<"$details"; then
+        pass "the installer's page shows the refusal, no licence or folder page before it"
+    else
+        fail "the installer's page: [$(grep 'class=Static text=.' <<<"$details" | head -5)]"
+    fi
+    probe click --title "camzoom $VERSION Setup " --button Cancel >/dev/null
+    wine_wait "$WINE_BG_PID" 60
+    SETUP_RC=$?
+    simulate_system_profile off
+    expect_eq "installer exit code" 8 "$SETUP_RC"
+    expect_nothing_installed
+}
+
 run_package_cases() {
     case_zip_contents
     case_silent_install
@@ -426,7 +613,10 @@ run_package_cases() {
     case_upgrade
     case_run_key_fallback
     case_version_resources
+    case_event_log
     case_watch_stop
     case_autoset_exit_codes
     case_silent_uninstall
+    case_refused_without_profile
+    case_program_files
 }

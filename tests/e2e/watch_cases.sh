@@ -484,6 +484,109 @@ case_watch_apply_once() {
     expect_eq "--apply without the camera ends with 2" 2 "$?"
 }
 
+# camera_control NAME: "value flags" of a virtual camera's control (flags 1 auto, 2 manual).
+camera_control() {
+    local value
+    value=$(wine_reg_value "HKCU\\Software\\CamzoomVirtualCamera\\$WATCH_CAMERA\\$1" Value)
+    # A REG_DWORD holds a negative value as its two's complement.
+    [ -n "$value" ] && [ "$value" -gt 2147483647 ] && value=$((value - 4294967296))
+    printf '%s %s' "$value" \
+        "$(wine_reg_value "HKCU\\Software\\CamzoomVirtualCamera\\$WATCH_CAMERA\\$1" Flags)"
+}
+
+# watch_wait_controls SECONDS NAME=VALUE...: waits until every named control reads VALUE in
+# manual mode; prints the seconds it took.
+watch_wait_controls() {
+    local limit=$1 start now pair ok
+    shift
+    start=$(date +%s.%N)
+    while true; do
+        ok=1
+        for pair in "$@"; do
+            [ "$(camera_control "${pair%%=*}")" = "${pair#*=} 2" ] || ok=0
+        done
+        [ "$ok" = 1 ] && break
+        now=$(date +%s.%N)
+        if [ "$(echo "$now - $start > $limit" | bc)" = 1 ]; then return 1; fi
+        sleep 0.2
+    done
+    echo "$(date +%s.%N) - $start" | bc
+}
+
+# The station's picture: a camera whose focus, exposure (and white balance, where the virtual
+# camera has it) start in automatic mode and go back to it at every stream start.
+watch_register_picture_camera() {
+    wine_vcam remove --all >/dev/null
+    WATCH_KEPT=(Focus=40 Exposure=-5)
+    if ! wine_vcam add "$WATCH_CAMERA" --format YUY2 --size 640x480 --fps 30 \
+        --zoom 100..500/1=100 --control Focus=0..250/5=0,auto --control Exposure=-13..-1/1=-6,auto \
+        --control WhiteBalance=2800..6500/10=4600,auto --reset-on-start >/dev/null; then
+        wine_vcam add "$WATCH_CAMERA" --format YUY2 --size 640x480 --fps 30 \
+            --zoom 100..500/1=100 --control Focus=0..250/5=0,auto \
+            --control Exposure=-13..-1/1=-6,auto --reset-on-start >/dev/null ||
+            fail "cannot register the camera"
+        echo "NOTE the virtual camera has no WhiteBalance: kept focus and exposure only"
+        return
+    fi
+    WATCH_KEPT+=(WhiteBalance=5000)
+}
+
+case_watch_keeps_the_picture() {
+    e2e_case "watcher: focus, exposure and white balance kept with the zoom"
+    watch_clean_up
+    watch_register_picture_camera
+    printf '[options]\r\nzoom=%s\r\n[camera]\r\nfocus=40\r\nexposure=-5\r\nwhitebalance=5000\r\nsharpnes=3\r\n' \
+        "$WATCH_ZOOM" >"$WATCH_DIR/config.ini"
+    watch_mark
+    watch_start
+    local took
+    if took=$(watch_wait_controls 10 "${WATCH_KEPT[@]}"); then
+        pass "the kept controls are on the camera, in manual mode (${WATCH_KEPT[*]})"
+    else
+        fail "the kept controls are not on the camera: focus $(camera_control Focus), exposure $(camera_control Exposure): $(watch_log_since_mark | tail -4)"
+    fi
+    expect_eq "the zoom with them" "$WATCH_ZOOM" "$(camera_zoom "$WATCH_CAMERA")"
+    expect_eq "a line the keeper cannot use is logged once" 1 \
+        "$(watch_count "[camera] sharpnes=3: no such control; ignored")"
+
+    # A re-plug brings the camera back at its defaults, in automatic mode.
+    watch_mark
+    wine_vcam remove "$WATCH_CAMERA" >/dev/null
+    sleep 3
+    watch_register_picture_camera
+    if took=$(watch_wait_controls $((WATCH_CHECK_PERIOD + 5)) "${WATCH_KEPT[@]}"); then
+        pass "after a re-plug the kept controls are back"
+        printf 'MEASURE re-plug -> kept controls read back: %.1f s\n' "$took"
+    else
+        fail "after the re-plug: focus $(camera_control Focus), exposure $(camera_control Exposure)"
+    fi
+
+    # The station's program starts: the camera resets its controls at the stream's start.
+    watch_wait_line "the zoom held;" 20 || true
+    watch_mark
+    station_start 10
+    station_wait_streaming || fail "the station's program does not stream"
+    if took=$(watch_wait_controls 5 "${WATCH_KEPT[@]}"); then
+        pass "after a reset at the stream's start the kept controls are back"
+        printf 'MEASURE reset at stream start -> kept controls read back: %.1f s\n' "$took"
+    else
+        fail "after the stream's start: focus $(camera_control Focus), exposure $(camera_control Exposure)"
+    fi
+    station_result "the station's program kept its stream"
+    watch_clean_up
+
+    # One full apply of everything kept, as a process of its own.
+    local start
+    wine_vcam set "$WATCH_CAMERA" Focus=0,auto >/dev/null
+    start=$(date +%s.%N)
+    wine_run 30 "$WATCH_WIN_EXE" --apply >/dev/null 2>&1
+    expect_eq "--apply of the whole picture ends with 0" 0 "$?"
+    printf 'MEASURE --apply of the zoom and %d kept controls, a whole process under Wine: %.2f s\n' \
+        "${#WATCH_KEPT[@]}" "$(echo "$(date +%s.%N) - $start" | bc)"
+    expect_eq "--apply set focus" "40 2" "$(camera_control Focus)"
+    printf '[options]\r\nzoom=%s\r\n' "$WATCH_ZOOM" >"$WATCH_DIR/config.ini"
+}
+
 run_watch_cases() {
     WATCH_DIR="$WINEPREFIX/drive_c/watch"
     WATCH_WIN_EXE='C:\watch\camzoom_watch.exe'
@@ -512,6 +615,7 @@ run_watch_cases() {
     case_watch_idle_while_in_use
     case_watch_status
     case_watch_apply_once
+    case_watch_keeps_the_picture
     watch_clean_up
     wine_vcam remove --all >/dev/null
     echo "watcher cases: $(($(date +%s) - started)) s"

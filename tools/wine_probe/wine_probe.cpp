@@ -19,6 +19,12 @@
 //                                                    N colours (RRGGBB) evenly along the row at
 //                                                    F (0..1) of the child of class C, read from
 //                                                    the screen
+//   wine_probe event-message --path P --id N [--text T]
+//                                                    message N of P's message table with T as
+//                                                    its %1 (event_log_probe.h)
+//   wine_probe report-event --source S --id N [--severity information|warning|error] [--text T]
+//                                                    one event through the product's event log;
+//                                                    exit code 3 when S is not registered
 // Common option: --timeout SECONDS (default 10) for finding the window or the condition.
 // Output lines:
 //   window hwnd=H pid=P left=L top=T width=W height=H client=CWxCH visible=V class=C title=TEXT
@@ -33,6 +39,7 @@
 #include <cwchar>
 #include <string>
 
+#include "tools/wine_probe/event_log_probe.h"
 #include "tools/wine_probe/file_version.h"
 #include "tools/wine_probe/probe_windows.h"
 
@@ -48,6 +55,9 @@ struct Options {
     long id = 0;
     std::wstring childClass;
     std::wstring key;
+    std::wstring source;
+    std::wstring severity = L"information";
+    std::wstring text;
     double row = 0.5;
     int count = 8;
     double timeoutSeconds = 10;
@@ -216,6 +226,12 @@ bool Parse(int argc, wchar_t** argv, Options& o) {
             o.childClass = value;
         } else if (arg == L"--id") {
             o.id = std::wcstol(value.c_str(), nullptr, 0);
+        } else if (arg == L"--source") {
+            o.source = value;
+        } else if (arg == L"--severity") {
+            o.severity = value;
+        } else if (arg == L"--text") {
+            o.text = value;
         } else if (arg == L"--key") {
             o.key = value;
         } else if (arg == L"--row") {
@@ -256,6 +272,14 @@ int Run(const Options& o) {
         if (probe::PrintFileVersion(o.path)) return 0;
         std::fprintf(stderr, "wine_probe: no version resource in %s\n", Utf8(o.path).c_str());
         return 1;
+    }
+    if (o.command == L"event-message") {
+        if (o.path.empty() || o.id <= 0) return Usage();
+        return probe::PrintTableMessage(o.path, static_cast<std::uint32_t>(o.id), o.text) ? 0 : 1;
+    }
+    if (o.command == L"report-event") {
+        if (o.source.empty() || o.id <= 0) return Usage();
+        return probe::ReportEvent(o.source, o.severity, static_cast<std::uint32_t>(o.id), o.text);
     }
     if (o.title.empty()) return Usage();
     if (o.command == L"wait-gone") {

@@ -42,7 +42,7 @@ class KeeperHarness : public KeeperWorld {
     std::vector<Tick> applies;  // when an apply ran
     std::vector<Tick> sends;    // when an apply had to send the zoom
     std::vector<AutosetExitCode> outcomes;
-    std::vector<KeeperEventId> reports;
+    std::vector<KeeperEvent> reports;
     std::optional<KeeperState> state;
     int polls = 0;
     std::vector<std::string> leftAloneSeen;  // at the last apply
@@ -73,7 +73,7 @@ class KeeperHarness : public KeeperWorld {
             return l.find(part) != std::string::npos;
         }));
     }
-    int ReportsOf(KeeperEventId event) const {
+    int ReportsOf(KeeperEvent event) const {
         return static_cast<int>(std::count(reports.begin(), reports.end(), event));
     }
     std::string Log() const {
@@ -85,7 +85,7 @@ class KeeperHarness : public KeeperWorld {
     // KeeperWorld.
     Tick Now() override { return now_; }
     void Log(const std::string& line) override { log.push_back(line); }
-    void Report(KeeperEventId event, const std::string&) override { reports.push_back(event); }
+    void Report(KeeperEvent event, const std::string&) override { reports.push_back(event); }
     void SaveState(const KeeperState& saved) override { state = saved; }
 
     DevicesSeenEvent LookAtDevices() override {

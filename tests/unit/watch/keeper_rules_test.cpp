@@ -47,7 +47,7 @@ TEST(KeeperRules, LateCameraIsAppliedWhenItArrivesThenConfirmedAndHeld) {
     EXPECT_EQ(keeper.state->lastOutcome, kApplied);
     EXPECT_EQ(keeper.state->camera, "\"Desk Cam\"");
     EXPECT_EQ(keeper.state->holding, Holding::On);
-    EXPECT_EQ(keeper.ReportsOf(KeeperEventId::Started), 1);
+    EXPECT_EQ(keeper.ReportsOf(KeeperEvent::Started), 1);
 }
 
 TEST(KeeperRules, ZoomChangedByAnotherProgramOrAShortReplugIsSetBackAtTheNextCheck) {
@@ -111,7 +111,7 @@ TEST(KeeperRules, AProgramThatKeepsChangingTheZoomGetsABoundedNumberOfSetBacks) 
     const std::size_t setBacks = keeper.sends.size() - before;
     EXPECT_EQ(setBacks, static_cast<std::size_t>(KeeperTimes::kSetBacksAllowed)) << keeper.Log();
     EXPECT_EQ(keeper.LinesWith("holding off"), 1);
-    EXPECT_EQ(keeper.ReportsOf(KeeperEventId::HeldOff), 1);
+    EXPECT_EQ(keeper.ReportsOf(KeeperEvent::HoldingOff), 1);
     ASSERT_TRUE(keeper.state);
     EXPECT_EQ(keeper.state->holding, Holding::HeldOff);
 
@@ -179,7 +179,7 @@ TEST(KeeperRules, RefusalIsNotRetriedNorCheckedUntilTheCameraArrivesAgain) {
     EXPECT_EQ(keeper.outcomes, Outcomes{AutosetExitCode::Refused}) << keeper.Log();
     EXPECT_EQ(keeper.LinesWith("the camera refused the stored zoom"), 1);
     EXPECT_EQ(keeper.LinesWith("no retry"), 1);
-    EXPECT_EQ(keeper.ReportsOf(KeeperEventId::Refused), 1);
+    EXPECT_EQ(keeper.ReportsOf(KeeperEvent::CameraRefusedSetting), 1);
 
     // The next arrival is a new trigger; taken this time, it is reported as a recovery.
     keeper.cameraPresent = false;
@@ -188,7 +188,7 @@ TEST(KeeperRules, RefusalIsNotRetriedNorCheckedUntilTheCameraArrivesAgain) {
     keeper.cameraPresent = true;
     keeper.RunFor(kMinute);
     EXPECT_EQ(keeper.cameraZoom, 320) << keeper.Log();
-    EXPECT_EQ(keeper.ReportsOf(KeeperEventId::Recovered), 1);
+    EXPECT_EQ(keeper.ReportsOf(KeeperEvent::Recovered), 1);
 }
 
 TEST(KeeperRules, CameraWithoutZoomIsRetriedWithBackoffForTenMinutesThenLeftAlone) {
@@ -204,7 +204,7 @@ TEST(KeeperRules, CameraWithoutZoomIsRetriedWithBackoffForTenMinutesThenLeftAlon
     EXPECT_EQ(keeper.applies[5], 107 * kSecond);
     EXPECT_LE(keeper.applies.back(), KeeperTimes::kRetryWindow);
     EXPECT_EQ(keeper.LinesWith("gave up retrying"), 1) << keeper.Log();
-    EXPECT_EQ(keeper.ReportsOf(KeeperEventId::GaveUp), 1);
+    EXPECT_EQ(keeper.ReportsOf(KeeperEvent::FailureOutlastedRetries), 1);
     EXPECT_EQ(keeper.state->lastOutcome, AutosetExitCode::NoZoom);
 }
 
@@ -334,7 +334,7 @@ TEST(KeeperRules, KeptControlsAreHeldWithTheZoomAndARefusedOneIsLeftAloneUntilTh
     EXPECT_EQ(keeper.LinesWith("at start: focus was auto; set to 40"), 1) << keeper.Log();
     EXPECT_EQ(keeper.LinesWith("the camera refused exposure=-6; left alone"), 1);
     EXPECT_EQ(keeper.LinesWith("the camera has no iris to set"), 1);
-    EXPECT_EQ(keeper.ReportsOf(KeeperEventId::Refused), 1);
+    EXPECT_EQ(keeper.ReportsOf(KeeperEvent::CameraRefusedSetting), 1);
     EXPECT_EQ(keeper.leftAloneSeen, (std::vector<std::string>{"exposure", "iris"}));
 
     // Another program's visit resets focus: the check sets it back, as it would the zoom.

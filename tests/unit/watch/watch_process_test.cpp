@@ -68,6 +68,7 @@ class WatchProcessTest : public ::testing::Test {
         for (char** entry = environ; *entry != nullptr; ++entry) {
             if (std::strncmp(*entry, "CAMZOOM_HOST_DEVICES=", 21) == 0) continue;
             if (std::strncmp(*entry, "CAMZOOM_LOCAL_APPDATA=", 22) == 0) continue;
+            if (std::strncmp(*entry, "CAMZOOM_EVENT_LOG_DIR=", 22) == 0) continue;
             environment_.push_back(*entry);
         }
         environment_.push_back("CAMZOOM_LOCAL_APPDATA=" + (work_ / "data").string());
@@ -114,6 +115,9 @@ class WatchProcessTest : public ::testing::Test {
 };
 
 TEST_F(WatchProcessTest, AppliesTheStoredZoomAtStartAndStopsOnRequest) {
+    // The event source is registered: the start goes to the event log as well.
+    fs::create_directories(work_ / "data" / "event-log" / "sources");
+    std::ofstream(work_ / "data" / "event-log" / "sources" / "camzoom").close();
     const pid_t watch = StartWatch();
     ASSERT_TRUE(WaitFor([&] { return LogHas("at start: the camera's zoom was 100; set to 250"); },
                         std::chrono::seconds(60)))
@@ -124,6 +128,9 @@ TEST_F(WatchProcessTest, AppliesTheStoredZoomAtStartAndStopsOnRequest) {
     EXPECT_NE(Contents(work_ / "camzoom-devices.ini").find("zoom = 100 500 1 100 250 "),
               std::string::npos)
         << Contents(work_ / "camzoom-devices.ini");
+
+    EXPECT_EQ(Contents(work_ / "data" / "event-log" / "Application.log"),
+              "information\tcamzoom\t1\tstarted\n");
 
     // A second start ends at once and leaves the first running.
     const pid_t second = StartWatch();
