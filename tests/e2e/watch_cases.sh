@@ -217,8 +217,16 @@ case_watch_stop() {
 case_watch_refusal_and_other_camera() {
     e2e_case "watcher: refusal, another camera, idle"
     printf '[options]\r\nzoom=900\r\n' >"$WATCH_DIR/config.ini"
+    # The event source registered, as the machine-wide installation does: Wine stores no events,
+    # but shows each ReportEventW on its debug channels.
+    local source_key='HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\camzoom'
+    wine_run 60 reg add "$source_key" /v EventMessageFile /t REG_EXPAND_SZ /d "$WATCH_WIN_EXE" /f \
+        >/dev/null 2>&1 || fail "cannot register the event source"
+    local trace
+    trace=$(mktemp)
     watch_mark
-    watch_start
+    WINEDEBUG=-all,+advapi,+eventlog wine "$WATCH_WIN_EXE" 2>"$trace" &
+    WATCH_PID=$!
     if watch_wait_line "at start: the camera refused the stored zoom" 30; then
         pass "a zoom out of the camera's range is refused"
     else
@@ -242,6 +250,20 @@ case_watch_refusal_and_other_camera() {
     WATCH_PID=""
     printf 'MEASURE watcher private memory at its stop (its own reading): %s\n' \
         "$(watch_log_since_mark | sed -n 's/.*private memory: //p' | tail -1)"
+    tr -d '\r' <"$trace" >"$trace.txt"
+    if grep -Eq 'ReportEventW *\([^)]*0x0004,0x0000,0x00000001' "$trace.txt"; then
+        pass "the keeper's start went to the event log (event 1, information)"
+    else
+        fail "no ReportEventW of event 1: [$(grep -i reportevent "$trace.txt" | head -2)]"
+    fi
+    if grep -Eq 'ReportEventW *\([^)]*0x0001,0x0000,0x00000003' "$trace.txt" &&
+        grep -q 'refused the stored zoom 900' "$trace.txt"; then
+        pass "the refusal went to the event log (event 3, error, with its detail)"
+    else
+        fail "no ReportEventW of the refusal: [$(grep -i reportevent "$trace.txt" | head -3)]"
+    fi
+    rm -f "$trace" "$trace.txt"
+    wine_run 60 reg delete "$source_key" /f >/dev/null 2>&1
     printf '[options]\r\nzoom=%s\r\n' "$WATCH_ZOOM" >"$WATCH_DIR/config.ini"
 }
 
@@ -561,8 +583,10 @@ case_watch_keeps_the_picture() {
         fail "after the re-plug: focus $(camera_control Focus), exposure $(camera_control Exposure)"
     fi
 
-    # The station's program starts: the camera resets its controls at the stream's start.
-    watch_wait_line "the zoom held;" 20 || true
+    # The station's program starts once the keeper has confirmed the re-plug's apply: the
+    # camera resets its controls at the stream's start.
+    watch_mark
+    watch_wait_line "the zoom held;" 15 || true
     watch_mark
     station_start 10
     station_wait_streaming || fail "the station's program does not stream"
@@ -570,7 +594,7 @@ case_watch_keeps_the_picture() {
         pass "after a reset at the stream's start the kept controls are back"
         printf 'MEASURE reset at stream start -> kept controls read back: %.1f s\n' "$took"
     else
-        fail "after the stream's start: focus $(camera_control Focus), exposure $(camera_control Exposure)"
+        fail "after the stream's start: focus $(camera_control Focus), exposure $(camera_control Exposure): $(watch_log_since_mark | tail -6)"
     fi
     station_result "the station's program kept its stream"
     watch_clean_up
