@@ -182,7 +182,11 @@ void MoveWindow(const PictureEffects& effects, std::uint8_t* bgr, int width, int
         const std::uint8_t* source = bgr + static_cast<std::size_t>(rows[std::size_t(y)]) * stride;
         std::uint8_t* out = scratch.data() + static_cast<std::size_t>(y) * stride;
         for (int x = 0; x < width; ++x, out += 3) {
-            std::memcpy(out, source + static_cast<std::size_t>(columns[std::size_t(x)]) * 3, 3);
+            const std::uint8_t* pixel =
+                source + static_cast<std::size_t>(columns[std::size_t(x)]) * 3;
+            out[0] = pixel[0];
+            out[1] = pixel[1];
+            out[2] = pixel[2];
         }
     }
     std::memcpy(bgr, scratch.data(), scratch.size());
@@ -217,20 +221,27 @@ void Blur(int radius, std::uint8_t* bgr, int width, int height,
     };
     const std::size_t stride = static_cast<std::size_t>(width) * 3;
     scratch.resize(stride * static_cast<std::size_t>(height));
-    // Along the rows, into scratch.
+    // Along the rows, into scratch: each row with its edge pixels repeated `radius` times on
+    // both sides, so that the running sums need no bounds checks.
+    const std::size_t pad = static_cast<std::size_t>(radius) * 3;
+    std::vector<std::uint8_t> padded(stride + 2 * pad);
     for (int y = 0; y < height; ++y) {
         const std::uint8_t* row = bgr + static_cast<std::size_t>(y) * stride;
         std::uint8_t* out = scratch.data() + static_cast<std::size_t>(y) * stride;
-        const auto at = [&](int x, int c) {
-            return std::int32_t{row[static_cast<std::size_t>(std::clamp(x, 0, width - 1)) * 3 +
-                                    static_cast<std::size_t>(c)]};
-        };
-        for (int c = 0; c < 3; ++c) {
-            std::int32_t sum = 0;
-            for (int x = -radius; x <= radius; ++x) sum += at(x, c);
-            for (int x = 0; x < width; ++x) {
-                out[static_cast<std::size_t>(x) * 3 + static_cast<std::size_t>(c)] = mean(sum);
-                sum += at(x + radius + 1, c) - at(x - radius, c);
+        for (std::size_t i = 0; i < pad; i += 3) {
+            std::memcpy(&padded[i], row, 3);
+            std::memcpy(&padded[pad + stride + i], row + stride - 3, 3);
+        }
+        std::memcpy(&padded[pad], row, stride);
+        std::int32_t sum[3] = {0, 0, 0};
+        for (std::size_t i = 0; i < 2 * pad + 3; ++i) sum[i % 3] += padded[i];
+        const std::uint8_t* leaving = padded.data();
+        const std::uint8_t* entering = padded.data() + 2 * pad + 3;
+        for (int x = 0; x < width; ++x, out += 3, leaving += 3, entering += 3) {
+            for (int c = 0; c < 3; ++c) {
+                out[c] = mean(sum[c]);
+                // The last pixel needs no next sum, and its entering pixel is past the row.
+                if (x + 1 < width) sum[c] += entering[c] - leaving[c];
             }
         }
     }
@@ -258,15 +269,17 @@ void Blur(int radius, std::uint8_t* bgr, int width, int height,
 
 PictureEffects EffectsOf(const PictureControlReadings& readings) {
     PictureEffects effects;
-    // Zoom counts from its minimum, the whole picture: 100..500 shows down to a fifth of it.
-    if (const auto* zoom = Acting(readings.camera[kZoom])) {
-        if (zoom->min > 0 && zoom->value > zoom->min) {
+    // Zoom enlarges from its default, the whole picture, as the default is a camera's widest
+    // view: 100..500 at 100 shows down to a fifth of it. Below the default it stays whole.
+    if (const auto* zoom = Acting(readings.camera[kZoom]);
+        zoom && zoom->value > zoom->defaultValue) {
+        if (zoom->defaultValue > 0) {
             effects.window = static_cast<std::int32_t>(std::int64_t{PictureEffects::kWhole} *
-                                                       zoom->min / zoom->value);
-        } else if (zoom->min <= 0 && zoom->value > zoom->min) {
+                                                       zoom->defaultValue / zoom->value);
+        } else {
             // Without a magnification in the numbers: up to four times across the range.
-            effects.window = static_cast<std::int32_t>(PictureEffects::kWhole /
-                                                       (1.0 + 3.0 * Offset(*zoom, zoom->min)));
+            effects.window = static_cast<std::int32_t>(
+                PictureEffects::kWhole / (1.0 + 3.0 * Offset(*zoom, zoom->defaultValue)));
         }
     }
     // The whole range of pan or tilt goes once round the picture.

@@ -10,7 +10,8 @@
 // brightness, contrast, gamma, gain, exposure and backlight compensation change the levels;
 // saturation and hue the colours (no colour at all with ColorEnable 0); white balance tints, warm
 // below 5000 K and cool above; focus blurs away from its default, the setting in focus. A control
-// in automatic mode, at its default, or absent leaves the picture as it is. Portable: the host's
+// in automatic mode, at its default (white balance: at 5000 K), or absent leaves the picture as
+// it is; zoom below its default too. Portable: the host's
 // simulated camera and the virtual camera draw with it.
 
 // One control as the camera reports it.
