@@ -27,7 +27,8 @@ HRESULT VirtualCameraFilter::Create(REFIID iid, void** out) {
     return hr;
 }
 
-VirtualCameraFilter::VirtualCameraFilter() : pin_(std::make_unique<CapturePin>(*this)) {
+VirtualCameraFilter::VirtualCameraFilter()
+    : pin_(std::make_unique<CapturePin>(*this)), procAmp_(*this), powerLine_(*this) {
     ApplySettings(DefaultSettings(kDefaultInstanceId), false);
     if (auto stored = LoadSettings(kDefaultInstanceId)) ApplySettings(*stored, true);
 }
@@ -68,6 +69,7 @@ void VirtualCameraFilter::StreamEnded() {
 }
 
 void VirtualCameraFilter::ApplySettings(CameraSettings settings, bool persistent) {
+    std::lock_guard<std::mutex> controls(controlsLock_);
     settings_ = std::move(settings);
     persistent_ = persistent;
     VideoFormat format;
@@ -86,6 +88,10 @@ HRESULT VirtualCameraFilter::QueryInterface(REFIID iid, void** out) {
         *out = static_cast<IBaseFilter*>(this);
     } else if (iid == IID_IAMCameraControl) {
         *out = static_cast<IAMCameraControl*>(this);
+    } else if (iid == IID_IAMVideoProcAmp && procAmp_.Offered()) {
+        *out = static_cast<IAMVideoProcAmp*>(&procAmp_);
+    } else if (iid == IID_IKsPropertySet && HasControl(kPowerLineControl)) {
+        *out = static_cast<IKsPropertySet*>(&powerLine_);
     } else if (iid == IID_IPersistPropertyBag) {
         *out = static_cast<IPersistPropertyBag*>(this);
     } else if (iid == IID_IAMFilterMiscFlags) {
@@ -211,60 +217,118 @@ HRESULT VirtualCameraFilter::JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) 
 
 HRESULT VirtualCameraFilter::QueryVendorInfo(LPWSTR*) { return E_NOTIMPL; }
 
-std::optional<ControlSetting> VirtualCameraFilter::ControlState(LONG property) {
-    if (property < 0 || property >= kControlCount) return std::nullopt;
+std::optional<ControlSetting> VirtualCameraFilter::ControlState(int control) {
+    if (control < 0 || control >= kControlCount) return std::nullopt;
     // A registered instance reads its controls afresh, so that changes made from outside (a
     // person, a test) show at once, as a driver reads its hardware.
-    if (persistent_) return LoadControl(settings_.id, static_cast<int>(property));
-    const ControlSetting& control = settings_.controls[static_cast<size_t>(property)];
-    return control.present ? std::optional<ControlSetting>(control) : std::nullopt;
+    if (persistent_) return LoadControl(settings_.id, control);
+    const ControlSetting& setting = settings_.controls[static_cast<size_t>(control)];
+    return setting.present ? std::optional<ControlSetting>(setting) : std::nullopt;
+}
+
+bool VirtualCameraFilter::HasControl(int control) {
+    Guard lock(lock_);
+    return control >= 0 && control < kControlCount &&
+           settings_.controls[static_cast<size_t>(control)].present;
+}
+
+HRESULT VirtualCameraFilter::ControlRange(int control, LONG* min, LONG* max, LONG* step,
+                                          LONG* defaultValue, LONG* capsFlags) {
+    if (!min || !max || !step || !defaultValue || !capsFlags) return E_POINTER;
+    Guard lock(lock_);
+    const auto setting = ControlState(control);
+    if (!setting) return E_PROP_ID_UNSUPPORTED;
+    *min = setting->min;
+    *max = setting->max;
+    *step = setting->step;
+    *defaultValue = setting->defaultValue;
+    *capsFlags = setting->capsFlags;
+    return S_OK;
+}
+
+HRESULT VirtualCameraFilter::ControlValue(int control, LONG* value, LONG* flags) {
+    if (!value || !flags) return E_POINTER;
+    Guard lock(lock_);
+    const auto setting = ControlState(control);
+    if (!setting) return E_PROP_ID_UNSUPPORTED;
+    *value = setting->value;
+    *flags = setting->flags;
+    return S_OK;
+}
+
+HRESULT VirtualCameraFilter::SetControl(int control, LONG value, LONG flags) {
+    Guard lock(lock_);
+    auto setting = ControlState(control);
+    if (!setting) return E_PROP_ID_UNSUPPORTED;
+    if ((flags != kFlagsAuto && flags != kFlagsManual) || (flags & setting->capsFlags) == 0) {
+        return E_INVALIDARG;
+    }
+    if (flags == kFlagsManual) {
+        if (value < setting->min || value > setting->max ||
+            (value - setting->min) % setting->step != 0) {
+            return E_INVALIDARG;
+        }
+        setting->value = value;
+    }
+    setting->flags = flags;  // automatic mode keeps the value that the camera had
+    if (persistent_ && !SaveControlValue(settings_.id, control, setting->value, flags)) {
+        return E_FAIL;
+    }
+    std::lock_guard<std::mutex> controls(controlsLock_);
+    settings_.controls[static_cast<size_t>(control)] = *setting;
+    return S_OK;
+}
+
+PictureControlReadings VirtualCameraFilter::PictureReadings() {
+    std::array<ControlSetting, kControlCount> controls{};
+    for (int i = 0; i < kFirstProcAmpControl + kProcAmpControlCount; ++i) {
+        if (persistent_) {
+            controls[static_cast<size_t>(i)] =
+                LoadControl(settings_.id, i).value_or(ControlSetting{});
+        } else {
+            std::lock_guard<std::mutex> lock(controlsLock_);
+            controls[static_cast<size_t>(i)] = settings_.controls[static_cast<size_t>(i)];
+        }
+    }
+    const auto reading = [](const ControlSetting& setting) {
+        ControlReading control;
+        control.present = setting.present;
+        control.min = setting.min;
+        control.max = setting.max;
+        control.defaultValue = setting.defaultValue;
+        control.value = setting.value;
+        control.automatic = (setting.flags & kFlagsAuto) != 0;
+        return control;
+    };
+    PictureControlReadings readings;
+    for (int i = 0; i < kCameraControlCount; ++i) {
+        readings.camera[static_cast<size_t>(i)] = reading(controls[static_cast<size_t>(i)]);
+    }
+    for (int i = 0; i < kProcAmpControlCount; ++i) {
+        readings.procAmp[static_cast<size_t>(i)] =
+            reading(controls[static_cast<size_t>(kFirstProcAmpControl + i)]);
+    }
+    return readings;
 }
 
 HRESULT VirtualCameraFilter::GetRange(LONG property, LONG* min, LONG* max, LONG* step,
                                       LONG* defaultValue, LONG* flags) {
-    if (!min || !max || !step || !defaultValue || !flags) return E_POINTER;
-    Guard lock(lock_);
-    const auto control = ControlState(property);
-    if (!control) return E_PROP_ID_UNSUPPORTED;
-    *min = control->min;
-    *max = control->max;
-    *step = control->step;
-    *defaultValue = control->defaultValue;
-    *flags = control->capsFlags;
-    return S_OK;
+    if (property < 0 || property >= kCameraControlCount) {
+        return min && max && step && defaultValue && flags ? E_PROP_ID_UNSUPPORTED : E_POINTER;
+    }
+    return ControlRange(static_cast<int>(property), min, max, step, defaultValue, flags);
 }
 
 HRESULT VirtualCameraFilter::Get(LONG property, LONG* value, LONG* flags) {
-    if (!value || !flags) return E_POINTER;
-    Guard lock(lock_);
-    const auto control = ControlState(property);
-    if (!control) return E_PROP_ID_UNSUPPORTED;
-    *value = control->value;
-    *flags = control->flags;
-    return S_OK;
+    if (property < 0 || property >= kCameraControlCount) {
+        return value && flags ? E_PROP_ID_UNSUPPORTED : E_POINTER;
+    }
+    return ControlValue(static_cast<int>(property), value, flags);
 }
 
 HRESULT VirtualCameraFilter::Set(LONG property, LONG value, LONG flags) {
-    Guard lock(lock_);
-    auto control = ControlState(property);
-    if (!control) return E_PROP_ID_UNSUPPORTED;
-    if ((flags != kFlagsAuto && flags != kFlagsManual) || (flags & control->capsFlags) == 0) {
-        return E_INVALIDARG;
-    }
-    if (flags == kFlagsManual) {
-        if (value < control->min || value > control->max ||
-            (value - control->min) % control->step != 0) {
-            return E_INVALIDARG;
-        }
-        control->value = value;
-    }
-    control->flags = flags;  // automatic mode keeps the value that the camera had
-    if (persistent_ &&
-        !SaveControlValue(settings_.id, static_cast<int>(property), control->value, flags)) {
-        return E_FAIL;
-    }
-    settings_.controls[static_cast<size_t>(property)] = *control;
-    return S_OK;
+    if (property < 0 || property >= kCameraControlCount) return E_PROP_ID_UNSUPPORTED;
+    return SetControl(static_cast<int>(property), value, flags);
 }
 
 HRESULT VirtualCameraFilter::InitNew() { return S_OK; }

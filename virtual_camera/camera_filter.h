@@ -1,6 +1,7 @@
 #pragma once
-// The virtual camera's source filter: one capture pin, the camera controls, and the property-bag
-// binding through which the system device enumerator tells it which registered instance it is.
+// The virtual camera's source filter: one capture pin, the camera controls, the video-processing
+// controls and the power-line frequency, and the property-bag binding through which the system
+// device enumerator tells it which registered instance it is.
 #include <dshow.h>
 #include <ocidl.h>
 
@@ -10,10 +11,12 @@
 #include <optional>
 #include <string>
 
+#include "platform/camera_picture/picture_effects.h"
 #include "platform/com_ptr.h"
 #include "virtual_camera/camera_settings.h"
 #include "virtual_camera/capture_pin.h"
 #include "virtual_camera/module.h"
+#include "virtual_camera/picture_control_faces.h"
 #include "virtual_camera/stream_claim.h"
 
 namespace vcam {
@@ -55,6 +58,17 @@ class VirtualCameraFilter final : public IBaseFilter,
 
     ULONG STDMETHODCALLTYPE GetMiscFlags() override;
 
+    // The controls by their numbers (camera_settings.h), for the filter's interfaces.
+    HRESULT ControlRange(int control, LONG* min, LONG* max, LONG* step, LONG* defaultValue,
+                         LONG* capsFlags);
+    HRESULT ControlValue(int control, LONG* value, LONG* flags);
+    HRESULT SetControl(int control, LONG value, LONG flags);
+    bool HasControl(int control);
+
+    // The streaming thread: the controls as the picture reads them. Takes no lock of the
+    // filter's, whose Stop waits for that thread.
+    PictureControlReadings PictureReadings();
+
     // For the pin.
     std::recursive_mutex& Lock() { return lock_; }
     FILTER_STATE State() const { return state_; }
@@ -72,7 +86,7 @@ class VirtualCameraFilter final : public IBaseFilter,
     // configured, and the platform's use records.
     void StreamStarting();
     void StreamEnded();
-    std::optional<ControlSetting> ControlState(LONG property);
+    std::optional<ControlSetting> ControlState(int control);
 
     std::atomic<ULONG> refs_{1};
     ModuleUse use_;
@@ -85,7 +99,12 @@ class VirtualCameraFilter final : public IBaseFilter,
     std::wstring name_;
     CameraSettings settings_;
     bool persistent_ = false;  // settings come from (and go to) the registry
+    // settings_.controls as the streaming thread reads them, for an instance without registry
+    // settings; persistent_ and the id change only while stopped and unconnected.
+    std::mutex controlsLock_;
     std::unique_ptr<CapturePin> pin_;
+    VideoProcAmpFace procAmp_;
+    PowerLineFace powerLine_;
     std::unique_ptr<StreamClaim> claim_;
     bool streaming_ = false;  // run since the last stop, with the pin connected
     bool recorded_ = false;   // this stream's start is in the use records

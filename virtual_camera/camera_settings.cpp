@@ -18,8 +18,15 @@ constexpr FormatName kFormatNames[] = {{PixelFormat::Rgb24, L"RGB24"},
                                        {PixelFormat::Yv12, L"YV12"},
                                        {PixelFormat::Mjpg, L"MJPG"}};
 
-constexpr const wchar_t* kControlNames[kControlCount] = {L"Pan",      L"Tilt", L"Roll", L"Zoom",
-                                                         L"Exposure", L"Iris", L"Focus"};
+constexpr const wchar_t* kControlNames[kControlCount] = {L"Pan",          L"Tilt",
+                                                         L"Roll",         L"Zoom",
+                                                         L"Exposure",     L"Iris",
+                                                         L"Focus",        L"Brightness",
+                                                         L"Contrast",     L"Hue",
+                                                         L"Saturation",   L"Sharpness",
+                                                         L"Gamma",        L"ColorEnable",
+                                                         L"WhiteBalance", L"BacklightCompensation",
+                                                         L"Gain",         L"PowerLineFrequency"};
 
 bool EqualsIgnoringCase(const std::wstring& a, const wchar_t* b) {
     return _wcsicmp(a.c_str(), b) == 0;
@@ -81,6 +88,52 @@ CameraSettings DefaultSettings(const std::wstring& id) {
     zoom.defaultValue = 100;
     zoom.value = 100;
     return settings;
+}
+
+namespace {
+
+ControlSetting Manual(long min, long max, long step, long defaultValue) {
+    ControlSetting control;
+    control.present = true;
+    control.min = min;
+    control.max = max;
+    control.step = step;
+    control.defaultValue = defaultValue;
+    control.value = defaultValue;
+    return control;
+}
+
+ControlSetting Automatic(long min, long max, long step, long defaultValue) {
+    ControlSetting control = Manual(min, max, step, defaultValue);
+    control.capsFlags = 3;
+    control.flags = 1;
+    control.defaultFlags = 1;
+    return control;
+}
+
+}  // namespace
+
+void AddWebcamControls(CameraSettings& settings) {
+    auto& c = settings.controls;
+    // Pan and tilt in degrees; the picture turns once round over the whole range.
+    c[0] = Manual(-180, 180, 1, 0);
+    c[1] = Manual(-180, 180, 1, 0);
+    c[2] = Manual(-180, 180, 1, 0);
+    if (!c[3].present) c[3] = Manual(100, 500, 1, 100);
+    c[4] = Automatic(-13, -1, 1, -6);                       // exposure, powers of two of seconds
+    c[5] = Manual(0, 10, 1, 5);                             // iris
+    c[6] = Automatic(0, 250, 5, 0);                         // focus; in focus at its default
+    c[kFirstProcAmpControl + 0] = Manual(-64, 64, 1, 0);    // brightness
+    c[kFirstProcAmpControl + 1] = Manual(0, 100, 1, 50);    // contrast
+    c[kFirstProcAmpControl + 2] = Manual(-40, 40, 1, 0);    // hue, degrees
+    c[kFirstProcAmpControl + 3] = Manual(0, 128, 1, 64);    // saturation
+    c[kFirstProcAmpControl + 4] = Manual(0, 6, 1, 3);       // sharpness
+    c[kFirstProcAmpControl + 5] = Manual(72, 500, 1, 100);  // gamma
+    c[kFirstProcAmpControl + 6] = Manual(0, 1, 1, 1);       // colour enable
+    c[kFirstProcAmpControl + 7] = Automatic(2800, 6500, 10, 4600);  // white balance, kelvin
+    c[kFirstProcAmpControl + 8] = Manual(0, 2, 1, 1);               // backlight compensation
+    c[kFirstProcAmpControl + 9] = Manual(0, 100, 1, 0);             // gain
+    c[kPowerLineControl] = Manual(0, 2, 1, 1);                      // 50 Hz
 }
 
 std::optional<ControlSetting> ParseControlSetting(const std::wstring& text) {

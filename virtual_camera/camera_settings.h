@@ -18,8 +18,17 @@ enum class PixelFormat { Rgb24, Yuy2, I420, Yv12, Mjpg };
 const wchar_t* PixelFormatName(PixelFormat format);
 std::optional<PixelFormat> ParsePixelFormat(const std::wstring& name);
 
-// The seven camera controls in the order of the platform's CameraControl_Pan..CameraControl_Focus.
-inline constexpr int kControlCount = 7;
+// The controls, numbered: the seven camera controls in the order of the platform's
+// CameraControl_Pan..CameraControl_Focus, then the ten video-processing controls in the order of
+// VideoProcAmp_Brightness..VideoProcAmp_Gain, then the power-line frequency of the
+// kernel-streaming video-processing property set.
+inline constexpr int kCameraControlCount = 7;
+inline constexpr int kProcAmpControlCount = 10;
+inline constexpr int kFirstProcAmpControl = kCameraControlCount;
+inline constexpr int kPowerLineControl = kFirstProcAmpControl + kProcAmpControlCount;
+inline constexpr int kControlCount = kPowerLineControl + 1;
+// Pan, Tilt, Roll, Zoom, Exposure, Iris, Focus, Brightness, Contrast, Hue, Saturation,
+// Sharpness, Gamma, ColorEnable, WhiteBalance, BacklightCompensation, Gain, PowerLineFrequency.
 const wchar_t* ControlName(int control);
 std::optional<int> ParseControlName(const std::wstring& name);
 
@@ -52,6 +61,10 @@ struct CameraSettings {
 // What an instance that was never configured looks like: YUY2 640x480 at 30 frames per second,
 // a manual zoom from 100 to 500 in steps of 1, default 100, and no other control.
 CameraSettings DefaultSettings(const std::wstring& id);
+
+// Gives `settings` every control in the ranges of a common webcam, automatic focus and exposure
+// on and the zoom as it was (or 100..500 where it had none).
+void AddWebcamControls(CameraSettings& settings);
 
 // "MIN..MAX/STEP=DEFAULT" with optional ",auto" (current mode automatic), ",autocaps" (the
 // control reports automatic and manual mode) and ",value=V" (current value, else the default).

@@ -22,6 +22,8 @@ struct StandardSize {
     int height;
 };
 constexpr StandardSize kExtraSizes[] = {{320, 240}, {640, 480}, {1280, 720}};
+// Frames between two readings of the controls for the picture: registry reads are not free.
+constexpr uint64_t kControlsReadEvery = 3;
 
 LPWSTR CoTaskString(const wchar_t* text) {
     const size_t bytes = (wcslen(text) + 1) * sizeof(wchar_t);
@@ -452,6 +454,9 @@ void CapturePin::Stream() {
         }
         const auto now = std::chrono::steady_clock::now();
         due = (due + interval < now) ? now + interval : due + interval;
+        // The controls as they are now, read a few times a second: a setting shows at once.
+        if (frame % kControlsReadEvery == 0)
+            picture.SetEffects(EffectsOf(filter_.PictureReadings()));
         if (!DeliverFrame(frame, generation, picture)) {
             std::lock_guard<std::mutex> lock(streamLock_);
             // Downstream refused the sample (stopping, or end of its stream): wait for the

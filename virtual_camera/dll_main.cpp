@@ -98,7 +98,9 @@ HRESULT STDAPICALLTYPE DllRegisterServer() {
     HRESULT hr = vcam::RegisterComClass(path);
     if (FAILED(hr)) return hr;
     const std::wstring id = vcam::kDefaultInstanceId;
-    if (!vcam::LoadSettings(id) && !vcam::SaveSettings(vcam::DefaultSettings(id))) {
+    vcam::CameraSettings webcam = vcam::DefaultSettings(id);
+    vcam::AddWebcamControls(webcam);
+    if (!vcam::LoadSettings(id) && !vcam::SaveSettings(webcam)) {
         return SELFREG_E_CLASS;
     }
     ComApartment com(COINIT_APARTMENTTHREADED);

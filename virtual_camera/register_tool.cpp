@@ -44,7 +44,11 @@ int Usage() {
         L"usage:\n"
         L"  add NAME [--id ID] [--format RGB24|YUY2|I420|YV12|MJPG] [--size WxH] [--fps N]\n"
         L"           [--top-down] [--zoom MIN..MAX/STEP=DEFAULT[,auto][,value=V]] [--no-zoom]\n"
-        L"           [--control NAME=MIN..MAX/STEP=DEFAULT[,...]] [--reset-on-start]\n"
+        L"           [--picture-controls] [--control NAME=MIN..MAX/STEP=DEFAULT[,...]]\n"
+        L"           [--reset-on-start]\n"
+        L"  (NAME: Pan Tilt Roll Zoom Exposure Iris Focus Brightness Contrast Hue Saturation\n"
+        L"   Sharpness Gamma ColorEnable WhiteBalance BacklightCompensation Gain\n"
+        L"   PowerLineFrequency)\n"
         L"  remove ID... | remove --all\n"
         L"  list\n"
         L"  show ID\n"
@@ -92,6 +96,9 @@ int Add(const std::vector<std::wstring>& args) {
             settings.topDown = true;
         } else if (option == L"--reset-on-start") {
             settings.resetOnStreamStart = true;
+        } else if (option == L"--picture-controls") {
+            // Every control of a common webcam; a --control after it changes one of them.
+            AddWebcamControls(settings);
         } else if (option == L"--no-zoom") {
             settings.controls[3] = ControlSetting{};
         } else if ((option == L"--zoom" || option == L"--control") && hasValue) {

@@ -143,6 +143,7 @@ void CameraPicture::DrawBgr(std::uint64_t frame) {
         std::memcpy(&bgr_[static_cast<std::size_t>(y) * plain.size()],
                     InBand(y, h) ? band.data() : plain.data(), plain.size());
     }
+    ApplyPictureEffects(effects_, bgr_.data(), w, h, scratch_);
 }
 
 void CameraPicture::WriteRgb(std::uint8_t* target, std::size_t bytesPerPixel) const {

@@ -5,12 +5,14 @@
 #include <optional>
 #include <vector>
 
+#include "platform/camera_picture/picture_effects.h"
+
 // The moving picture that the camera doubles send, the host's simulated camera and the virtual
 // camera alike, so that the host tests and the tests under Wine look at the same picture: eight
 // colour bars (white, yellow, cyan, green, magenta, red, blue, black, left to right) and a grey
 // block in the middle band that moves 8 pixels right per frame, leaves at the right edge and
-// comes back at the left. Portable: both builds compile it, and it includes nothing of either
-// platform.
+// comes back at the left. The camera's controls change it (picture_effects.h). Portable: both
+// builds compile it, and it includes nothing of either platform.
 
 // How the bytes of one frame are laid out.
 enum class PictureLayout {
@@ -42,6 +44,9 @@ class CameraPicture {
   public:
     explicit CameraPicture(const PictureFormat& format);
 
+    // What the camera's controls do to the frames drawn from now on; none at first.
+    void SetEffects(const PictureEffects& effects) { effects_ = effects; }
+
     // The bytes one frame takes; 0 for Motion-JPEG, whose frames vary, and for an empty
     // picture.
     std::size_t FrameSize() const;
@@ -53,7 +58,7 @@ class CameraPicture {
     // Frame number `frame` as a baseline JPEG (quality 85, 4:2:0); empty for an empty picture.
     std::vector<std::uint8_t> Jpeg(std::uint64_t frame);
 
-    // The colour of pixel (x, y) of frame `frame`, top row 0, as B, G, R.
+    // The colour of pixel (x, y) of frame `frame` without effects, top row 0, as B, G, R.
     static void Pixel(int width, int height, std::uint64_t frame, int x, int y,
                       std::uint8_t bgr[3]);
 
@@ -64,5 +69,7 @@ class CameraPicture {
     void WritePlanar(std::uint8_t* target) const;
 
     PictureFormat format_;
+    PictureEffects effects_;
     std::vector<std::uint8_t> bgr_;  // top row first, 3 bytes a pixel, no padding
+    std::vector<std::uint8_t> scratch_;
 };

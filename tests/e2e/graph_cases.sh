@@ -22,7 +22,7 @@ registration_cases() {
     wine_vcam remove --all >/dev/null
     local args
     for args in '"Bad" --format ABC' '"Bad" --format I420 --size 321x240' \
-        '"Bad" --zoom 5..1/1=3' '"Bad" --zoom 1..5/0=3' '"Bad" --control Brightness=0..9/1=0' \
+        '"Bad" --zoom 5..1/1=3' '"Bad" --zoom 1..5/0=3' '"Bad" --control Loudness=0..9/1=0' '"Bad" --control Gain=9..0/1=0' \
         '"Bad" --id "a\\b"'; do
         if eval "wine_vcam add $args" >/dev/null 2>&1; then
             fail "accepted: add $args"
@@ -42,10 +42,26 @@ registration_cases() {
     wine_vcam remove Knobs >/dev/null
     expect_eq "removed" "" "$(wine_vcam list)"
 
+    e2e_case "registration tool: every picture control, set and shown"
+    wine_vcam add "Webcam" --picture-controls --control Gain=0..255/1=32 >/dev/null
+    expect_eq "eighteen controls shown" 18 "$(wine_vcam show Webcam | grep -c ' caps=')"
+    expect_eq "white balance automatic" "WhiteBalance=2800..6500/10=4600 value=4600 flags=1 caps=3" \
+        "$(wine_vcam show Webcam | grep '^WhiteBalance=')"
+    expect_eq "a --control after the option changes one" "Gain=0..255/1=32 value=32 flags=2 caps=2" \
+        "$(wine_vcam show Webcam | grep '^Gain=')"
+    wine_vcam set Webcam PowerLineFrequency=2
+    expect_eq "power line after set" "PowerLineFrequency=0..2/1=1 value=2 flags=2 caps=2" \
+        "$(wine_vcam show Webcam | grep '^PowerLineFrequency=')"
+    expect_eq "kept under its own key" 2 \
+        "$(wine_reg_value 'HKCU\Software\CamzoomVirtualCamera\Webcam\PowerLineFrequency' Value)"
+    wine_vcam remove Webcam >/dev/null
+
     e2e_case "regsvr32 registers the DLL with its default instance"
     wine_run 60 regsvr32 /s 'C:\vcam\camzoom_vcam.dll' >/dev/null 2>&1
     expect_eq "regsvr32 exit code" 0 "$?"
     expect_eq "default device" "1 Camzoom Virtual Camera" "$(wine_vcam list | cut -f2,3 | tr '\t' ' ')"
+    expect_eq "the default device has a webcam's eighteen controls" 18 \
+        "$(wine_vcam show 'Camzoom Virtual Camera' | grep -c ' caps=')"
     wine_run 60 regsvr32 /s /u 'C:\vcam\camzoom_vcam.dll' >/dev/null 2>&1
     expect_eq "regsvr32 /u exit code" 0 "$?"
     expect_eq "no device after regsvr32 /u" "" "$(wine_vcam list)"
@@ -152,6 +168,11 @@ run_graph_cases() {
         --format MJPG --size 640x480 --stop-waits
     graph_case "RGB24 top-down 160x120" --device "Check top-down" --id gc6 --format RGB24 \
         --size 160x120 --top-down
+
+    wine_vcam add "Check picture" --id gc7 --format YUY2 --size 320x240 --picture-controls \
+        >/dev/null
+    graph_case "video-processing controls, power line, the picture shows them" \
+        --picture-controls --device "Check picture" --id gc7 --width 320
 
     e2e_case "graph: a check that expects another layout fails"
     if wine_run 90 'C:\e2e\graph_check.exe' --device "Check RGB24" --id gc1 --format YUY2 \

@@ -15,10 +15,17 @@
 //   orientation = bottom-up      or top-down
 //   preview_pin = yes            no: the capture stream goes through a Smart Tee
 //   camera_control = yes         no: the device has no camera-control interface
+//   video_proc_amp = yes         no: the device has no video-processing interface and no
+//                                power-line property
 //   frame_interval_ms = 33
 //   sample_buffer_size = 614400  optional; by default what the format needs
 //   zoom = 100 500 1 100 100 2 2 min max step default value flags caps, likewise pan, tilt,
 //                                roll, exposure, iris, focus; a control without a line is absent
+//   brightness = -64 64 1 0 0 2 2  the video-processing controls, the same seven numbers:
+//                                brightness, contrast, hue, saturation, sharpness, gamma,
+//                                colorenable, whitebalance, backlightcompensation, gain
+//   powerlinefrequency = 0 2 1 1 1 2 2  the power-line frequency (0 off, 1 50 Hz, 2 60 Hz,
+//                                3 automatic), likewise; manual only
 //   reset_on_start = no          yes: every control goes back to its default value and mode
 //                                when a stream starts (the default mode: automatic when the
 //                                control can be automatic, else manual)
@@ -43,6 +50,12 @@ namespace {
 
 constexpr const char* kControlKeys[7] = {"pan",      "tilt", "roll", "zoom",
                                          "exposure", "iris", "focus"};
+
+constexpr const char* kProcAmpKeys[10] = {"brightness",  "contrast",     "hue",
+                                          "saturation",  "sharpness",    "gamma",
+                                          "colorenable", "whitebalance", "backlightcompensation",
+                                          "gain"};
+constexpr const char* kPowerLineKey = "powerlinefrequency";
 
 struct DeviceStore {
     std::mutex mutex;
@@ -144,13 +157,14 @@ bool ParseEntry(const std::string& key, const std::string& value, DeviceConfig& 
         return true;
     }
     if (key == "name_readable" || key == "preview_pin" || key == "camera_control" ||
-        key == "reset_on_start" || key == "use_records") {
+        key == "reset_on_start" || key == "use_records" || key == "video_proc_amp") {
         auto flag = ParseYesNo(value);
         if (!flag) return false;
         (key == "name_readable"    ? device.friendlyNameReadable
          : key == "preview_pin"    ? device.previewPin
          : key == "camera_control" ? device.cameraControl
          : key == "reset_on_start" ? device.resetOnStart
+         : key == "video_proc_amp" ? device.videoProcAmp
                                    : device.useRecords) = *flag;
         return true;
     }
@@ -204,7 +218,35 @@ bool ParseEntry(const std::string& key, const std::string& value, DeviceConfig& 
         device.controls[static_cast<std::size_t>(id)] = control;
         return true;
     }
+    for (int id = 0; id < 10; ++id) {
+        if (key != kProcAmpKeys[id]) continue;
+        CameraControlConfig control;
+        if (!ParseControl(value, control)) return false;
+        device.procAmp[static_cast<std::size_t>(id)] = control;
+        return true;
+    }
+    if (key == kPowerLineKey) {
+        CameraControlConfig control;
+        if (!ParseControl(value, control)) return false;
+        device.powerLine = control;
+        return true;
+    }
     return false;
+}
+
+void WriteControl(std::ostream& out, const char* key,
+                  const std::optional<CameraControlConfig>& control) {
+    if (!control) return;
+    out << key << " = " << control->min << " " << control->max << " " << control->step << " "
+        << control->defaultValue << " " << control->value << " " << control->flags << " "
+        << control->capsFlags << "\n";
+}
+
+// Everything a camera keeps of its controls' settings.
+void CopyControls(const DeviceConfig& from, DeviceConfig& to) {
+    to.controls = from.controls;
+    to.procAmp = from.procAmp;
+    to.powerLine = from.powerLine;
 }
 
 std::string FormatName(const DeviceConfig& device) {
@@ -265,6 +307,18 @@ DeviceConfig DefaultDevice() {
     device.controls[CameraControl_Exposure] = CameraControlConfig{-13, -1, 1, -6, -6, 1, 3};
     device.controls[CameraControl_Iris] = CameraControlConfig{0, 10, 1, 5, 5, 2, 2};
     device.controls[CameraControl_Focus] = CameraControlConfig{0, 250, 5, 0, 0, 1, 3};
+    device.procAmp[VideoProcAmp_Brightness] = CameraControlConfig{-64, 64, 1, 0, 0, 2, 2};
+    device.procAmp[VideoProcAmp_Contrast] = CameraControlConfig{0, 100, 1, 50, 50, 2, 2};
+    device.procAmp[VideoProcAmp_Hue] = CameraControlConfig{-40, 40, 1, 0, 0, 2, 2};
+    device.procAmp[VideoProcAmp_Saturation] = CameraControlConfig{0, 128, 1, 64, 64, 2, 2};
+    device.procAmp[VideoProcAmp_Sharpness] = CameraControlConfig{0, 6, 1, 3, 3, 2, 2};
+    device.procAmp[VideoProcAmp_Gamma] = CameraControlConfig{72, 500, 1, 100, 100, 2, 2};
+    device.procAmp[VideoProcAmp_ColorEnable] = CameraControlConfig{0, 1, 1, 1, 1, 2, 2};
+    device.procAmp[VideoProcAmp_WhiteBalance] =
+        CameraControlConfig{2800, 6500, 10, 4600, 4600, 1, 3};
+    device.procAmp[VideoProcAmp_BacklightCompensation] = CameraControlConfig{0, 2, 1, 1, 1, 2, 2};
+    device.procAmp[VideoProcAmp_Gain] = CameraControlConfig{0, 100, 1, 0, 0, 2, 2};
+    device.powerLine = CameraControlConfig{0, 2, 1, 1, 1, 2, 2};
     return device;
 }
 
@@ -303,6 +357,7 @@ std::string FormatDevicesText(const std::vector<DeviceConfig>& devices) {
             << "orientation = " << (device.topDown ? "top-down" : "bottom-up") << "\n"
             << "preview_pin = " << (device.previewPin ? "yes" : "no") << "\n"
             << "camera_control = " << (device.cameraControl ? "yes" : "no") << "\n"
+            << "video_proc_amp = " << (device.videoProcAmp ? "yes" : "no") << "\n"
             << "frame_interval_ms = " << device.frameIntervalMs << "\n"
             << "reset_on_start = " << (device.resetOnStart ? "yes" : "no") << "\n"
             << "use_records = " << (device.useRecords ? "yes" : "no") << "\n";
@@ -310,12 +365,12 @@ std::string FormatDevicesText(const std::vector<DeviceConfig>& devices) {
             out << "sample_buffer_size = " << *device.sampleBufferSize << "\n";
         }
         for (int id = 0; id < 7; ++id) {
-            const auto& control = device.controls[static_cast<std::size_t>(id)];
-            if (!control) continue;
-            out << kControlKeys[id] << " = " << control->min << " " << control->max << " "
-                << control->step << " " << control->defaultValue << " " << control->value << " "
-                << control->flags << " " << control->capsFlags << "\n";
+            WriteControl(out, kControlKeys[id], device.controls[static_cast<std::size_t>(id)]);
         }
+        for (int id = 0; id < 10; ++id) {
+            WriteControl(out, kProcAmpKeys[id], device.procAmp[static_cast<std::size_t>(id)]);
+        }
+        WriteControl(out, kPowerLineKey, device.powerLine);
     }
     return out.str();
 }
@@ -403,7 +458,7 @@ void TakeSharedControls(Device& device) {
     if (!current) return;
     std::scoped_lock both(device.mutex, current->mutex);
     if (current->config.friendlyName == device.config.friendlyName) {
-        device.config.controls = current->config.controls;
+        CopyControls(current->config, device.config);
     }
 }
 
@@ -411,7 +466,7 @@ void PersistControlsOf(Device& device) {
     if (std::shared_ptr<Device> current = CurrentCounterpart(device)) {
         std::scoped_lock both(device.mutex, current->mutex);
         if (current->config.friendlyName == device.config.friendlyName) {
-            current->config.controls = device.config.controls;
+            CopyControls(device.config, current->config);
         }
     }
     PersistDevices();
@@ -449,6 +504,20 @@ std::optional<CameraControlConfig> ControlState(std::size_t device, LONG propert
     if (device >= devices.size() || property < 0 || property > 6) return std::nullopt;
     std::lock_guard lock(devices[device]->mutex);
     return devices[device]->config.controls[static_cast<std::size_t>(property)];
+}
+
+std::optional<CameraControlConfig> ProcAmpState(std::size_t device, LONG property) {
+    auto devices = CurrentDevices();
+    if (device >= devices.size() || property < 0 || property > 9) return std::nullopt;
+    std::lock_guard lock(devices[device]->mutex);
+    return devices[device]->config.procAmp[static_cast<std::size_t>(property)];
+}
+
+std::optional<CameraControlConfig> PowerLineState(std::size_t device) {
+    auto devices = CurrentDevices();
+    if (device >= devices.size()) return std::nullopt;
+    std::lock_guard lock(devices[device]->mutex);
+    return devices[device]->config.powerLine;
 }
 
 LONG FormatBufferSize(const DeviceConfig& device) {

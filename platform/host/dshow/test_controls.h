@@ -39,6 +39,13 @@ struct DeviceConfig {
     bool previewPin = true;
     bool cameraControl = true;
     std::array<std::optional<CameraControlConfig>, 7> controls{};
+    // False: the device has no video-processing interface and no power-line property.
+    bool videoProcAmp = true;
+    // The video-processing controls, VideoProcAmp_Brightness to VideoProcAmp_Gain.
+    std::array<std::optional<CameraControlConfig>, 10> procAmp{};
+    // The power-line frequency of the kernel-streaming video-processing property set (0 off,
+    // 1 50 Hz, 2 60 Hz, 3 automatic); manual only.
+    std::optional<CameraControlConfig> powerLine;
     // The size of each sample's buffer; by default what the format needs.
     std::optional<LONG> sampleBufferSize;
     int frameIntervalMs = 33;
@@ -49,7 +56,8 @@ struct DeviceConfig {
     bool useRecords = true;
 };
 
-// The device without any configuration: 640x480 YUY2 with all seven camera controls.
+// The device without any configuration: 640x480 YUY2 with all seven camera controls, the ten
+// video-processing controls and the power-line frequency, in the ranges of a common webcam.
 DeviceConfig DefaultDevice();
 
 // Restores the initial state: no injected failures, an empty call log, no frame observer, and
@@ -71,6 +79,9 @@ std::string FormatDevicesText(const std::vector<DeviceConfig>& devices);
 std::string SharedDevicesFilePath();
 // The current state of one device's camera control (after Set calls).
 std::optional<CameraControlConfig> ControlState(std::size_t device, LONG property);
+// Likewise for a video-processing control and the power-line frequency.
+std::optional<CameraControlConfig> ProcAmpState(std::size_t device, LONG property);
+std::optional<CameraControlConfig> PowerLineState(std::size_t device);
 
 // Calls are named "Interface::Method", e.g. "IMediaControl::Run" or "CoCreateInstance", or
 // with their detail, e.g. "IUnknown::QueryInterface(ISampleGrabber)" or

@@ -7,8 +7,10 @@
 //   graph_check --device NAME --id ID --format FMT --size WxH
 //               [--zoom MIN..MAX] [--no-zoom] [--stop-waits]
 // With --hold, --busy or --release it plays one part of the one-stream checks instead
-// (stream_holding.cpp). Prints PASS/FAIL lines and a closing "graph_check: N passed, M failed";
-// exit code 0 when all passed, 1 otherwise, 3 when a step hung.
+// (stream_holding.cpp); with --picture-controls it checks the video-processing controls, the
+// power line and the picture that shows them (picture_controls.cpp). Prints PASS/FAIL lines and a
+// closing "graph_check: N passed, M failed"; exit code 0 when all passed, 1 otherwise, 3 when a
+// step hung.
 #include <dshow.h>
 #include <qedit.h>
 #include <windows.h>
@@ -535,6 +537,7 @@ int wmain(int argc, wchar_t** argv) {
     using namespace graph_check;
     if (argc >= 2 && IsStreamHoldingPart(argv[1])) return RunStreamHoldingPart(argc, argv);
     if (argc >= 2 && IsStationProgramPart(argv[1])) return RunStationProgram(argc, argv);
+    if (argc >= 2 && IsPictureControlsPart(argv[1])) return RunPictureControls(argc, argv);
     Options options;
     if (!ParseOptions(argc, argv, options)) {
         std::fprintf(stderr,

@@ -53,6 +53,7 @@ class FrameCounter final : public ISampleGrabberCB {
                 first_.assign(data, data + sample->GetActualDataLength());
                 bufferSize_ = sample->GetSize();
             }
+            if (keepLatest_) latest_.assign(data, data + sample->GetActualDataLength());
         }
         ++frames_;
         if (holdOnce_.exchange(false)) Sleep(1500);  // a slow consumer, once
@@ -62,6 +63,12 @@ class FrameCounter final : public ISampleGrabberCB {
 
     long Frames() const { return frames_; }
     void HoldNextFrame() { holdOnce_ = true; }
+    // Keeps a copy of every frame from now on, for LatestFrame.
+    void KeepLatestFrame() { keepLatest_ = true; }
+    std::vector<BYTE> LatestFrame() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return latest_;
+    }
     std::vector<BYTE> FirstFrame(long& bufferSize) {
         std::lock_guard<std::mutex> lock(mutex_);
         bufferSize = bufferSize_;
@@ -74,12 +81,19 @@ class FrameCounter final : public ISampleGrabberCB {
     std::atomic<bool> holdOnce_{false};
     std::mutex mutex_;
     std::vector<BYTE> first_;
+    std::atomic<bool> keepLatest_{false};
+    std::vector<BYTE> latest_;
     long bufferSize_ = 0;
 };
 
 // The one-stream checks: "--hold", "--busy" and "--release" (stream_holding.cpp).
 bool IsStreamHoldingPart(const wchar_t* firstArgument);
 int RunStreamHoldingPart(int argc, wchar_t** argv);
+
+// The video-processing controls, the power line and the picture that shows them:
+// "--picture-controls" (picture_controls.cpp).
+bool IsPictureControlsPart(const wchar_t* firstArgument);
+int RunPictureControls(int argc, wchar_t** argv);
 
 // The station's program streaming for a while: "--station" (station_program.cpp).
 bool IsStationProgramPart(const wchar_t* firstArgument);

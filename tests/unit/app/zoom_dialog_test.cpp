@@ -201,16 +201,17 @@ TEST_F(ZoomDialogTest, TheLivePictureShowsEveryPaintedFrameAndTheStreamKeepsFlow
         EXPECT_GT(before, 10);
         host::PumpMessagesUntil([] { return false; }, std::chrono::milliseconds(1500));
         EXPECT_GT(host::PicturesDrawn(picture), before + 10) << "frames stopped in the dialog";
-        // The test picture's colour bars: white at the left, blue second from the right.
+        // The test picture's colour bars as zoom 250 shows them, the middle 40% enlarged:
+        // cyan (the third bar) left of the middle, red (the sixth) right of it.
         const Bitmap& shown = host::ShownPicture(picture);
         const std::uint8_t* top = shown.ScanLine(10);
-        const std::uint8_t* white = top + 10 * 3;
-        EXPECT_GT(white[0], 180);
-        EXPECT_GT(white[1], 180);
-        EXPECT_GT(white[2], 180);
-        const std::uint8_t* blue = top + (320 * 13 / 16) * 3;
-        EXPECT_GT(blue[0], 150);
-        EXPECT_LT(blue[2], 80);
+        const std::uint8_t* cyan = top + (320 / 8) * 3;
+        EXPECT_GT(cyan[0], 180);
+        EXPECT_GT(cyan[1], 180);
+        EXPECT_LT(cyan[2], 80);
+        const std::uint8_t* red = top + (320 * 7 / 8) * 3;
+        EXPECT_LT(red[0], 80);
+        EXPECT_GT(red[2], 150);
         dialog.Close();
     });
 }

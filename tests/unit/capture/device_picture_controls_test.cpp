@@ -77,10 +77,22 @@ TEST_F(DevicePictureControlsTest, NoDeviceNoControlAndFailuresAreToldApart) {
 
     dshow::DeviceConfig plain = Camera(L"Plain");
     plain.cameraControl = false;
+    plain.videoProcAmp = false;
     dshow::UseDevices({plain});
     DevicePictureControls::Opening noControl = DevicePictureControls::Open("Plain");
     EXPECT_EQ(noControl.result, PictureControlsOpening::NoControls);
     EXPECT_FALSE(noControl.controls);
+
+    // Without the camera controls the video-processing ones still open the camera.
+    dshow::DeviceConfig procAmpOnly = Camera(L"Plain");
+    procAmpOnly.cameraControl = false;
+    dshow::UseDevices({procAmpOnly});
+    DevicePictureControls::Opening onlyProcAmp = DevicePictureControls::Open("Plain");
+    EXPECT_EQ(onlyProcAmp.result, PictureControlsOpening::Opened);
+    ASSERT_TRUE(onlyProcAmp.controls);
+    EXPECT_FALSE(onlyProcAmp.controls->Offers(ControlInterface::CameraControl));
+    EXPECT_TRUE(onlyProcAmp.controls->Offers(ControlInterface::VideoProcAmp));
+    EXPECT_TRUE(onlyProcAmp.controls->Offers(ControlInterface::PowerLine));
 
     UseCameras({L"Desk Cam"});
     dshow::FailCall("IMoniker::BindToObject", E_OUTOFMEMORY);
@@ -95,8 +107,7 @@ TEST_F(DevicePictureControlsTest, NoDeviceNoControlAndFailuresAreToldApart) {
     zoom.value = 77;
     EXPECT_EQ(opened.controls->Read(kZoom, zoom), E_NOTIMPL);
     EXPECT_EQ(zoom.value, 77) << "a failed reading writes nothing";
-    EXPECT_EQ(opened.controls->Set(kZoom, 9999, kCameraControlFlagsManual),
-              E_INVALIDARG);
+    EXPECT_EQ(opened.controls->Set(kZoom, 9999, kCameraControlFlagsManual), E_INVALIDARG);
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
-// Every platform call of a run (open, read the format, read and set a control, close) made to
+// Every platform call of a run (open, read the format, read and set a camera control, a
+// video-processing control and the power-line frequency, close) made to
 // fail with a status and then to raise, one call at a time, and every call of the frame
 // callback object likewise: nothing crashes or hangs, everything is released, and each
 // operation answers as the capture graph's rules say.
@@ -17,9 +18,25 @@ constexpr HRESULT kInjected = MakeHostStatus(0x80070052);
 constexpr char kCameraName[] = "Host Virtual Camera";
 
 // The operations of a run, in the order in which the video image makes them.
-enum class Phase { Create, Start, ReadFormat, GetControl, SetControl, Destroy };
-constexpr std::array<const char*, 6> kPhaseNames = {"create",      "start",       "read format",
-                                                    "get control", "set control", "destroy"};
+enum class Phase {
+    Create,
+    Start,
+    ReadFormat,
+    GetControl,
+    SetControl,
+    GetProcAmp,
+    SetProcAmp,
+    GetPowerLine,
+    SetPowerLine,
+    Destroy
+};
+constexpr std::size_t kPhases = 10;
+constexpr std::array<const char*, kPhases> kPhaseNames = {
+    "create",          "start",           "read format",    "get control",    "set control",
+    "get video proc.", "set video proc.", "get power line", "set power line", "destroy"};
+
+constexpr PictureControl kBrightness = *PictureControlByKey("brightness");
+constexpr PictureControl kPowerLine = *PictureControlByKey("powerlinefrequency");
 
 // What an injected fault does to the operation in which it happens.
 enum class Effect {
@@ -29,6 +46,8 @@ enum class Effect {
     EFail,            // the operation fails with E_FAIL
     Raised,           // the exception reaches the caller (the video image makes it -1)
     NoCameraControl,  // the operation succeeds, and the controls answer 1 from then on
+    NoProcAmp,        // the operation succeeds, the video-processing controls answer S_FALSE
+    NoPowerLine,      // the operation succeeds, the power-line frequency answers S_FALSE
 };
 
 struct Rule {
@@ -66,9 +85,13 @@ const Rule kRules[] = {
     {Phase::Start, "IMoniker::BindToObject", Effect::Returned, Effect::EFail},
     {Phase::Start, "IUnknown::QueryInterface(IAMCameraControl)", Effect::NoCameraControl,
      Effect::Raised},
-    // The interfaces of the further picture controls only add controls.
-    {Phase::Start, "IUnknown::QueryInterface(IAMVideoProcAmp)", Effect::Ignored, Effect::Ignored},
-    {Phase::Start, "IUnknown::QueryInterface(IKsPropertySet)", Effect::Ignored, Effect::Ignored},
+    // The interfaces of the further picture controls only add controls: without them the
+    // stream starts as before and those controls answer S_FALSE.
+    {Phase::Start, "IUnknown::QueryInterface(IAMVideoProcAmp)", Effect::NoProcAmp,
+     Effect::NoProcAmp},
+    {Phase::Start, "IUnknown::QueryInterface(IKsPropertySet)", Effect::NoPowerLine,
+     Effect::NoPowerLine},
+    {Phase::Start, "IKsPropertySet::QuerySupported", Effect::NoPowerLine, Effect::NoPowerLine},
     {Phase::Start, "IFilterGraph::AddFilter", Effect::Returned, Effect::Raised},
     {Phase::Start, "ICaptureGraphBuilder2::RenderStream", Effect::Returned, Effect::MinusOne},
     {Phase::Start, "IMediaControl::Run", Effect::Returned, Effect::Raised},
@@ -84,6 +107,12 @@ const Rule kRules[] = {
     {Phase::GetControl, "IAMCameraControl::GetRange", Effect::Returned, Effect::Raised},
     {Phase::GetControl, "IAMCameraControl::Get", Effect::Returned, Effect::Raised},
     {Phase::SetControl, "IAMCameraControl::Set", Effect::Returned, Effect::Raised},
+    // The video-processing controls and the power-line frequency likewise.
+    {Phase::GetProcAmp, "IAMVideoProcAmp::GetRange", Effect::Returned, Effect::Raised},
+    {Phase::GetProcAmp, "IAMVideoProcAmp::Get", Effect::Returned, Effect::Raised},
+    {Phase::SetProcAmp, "IAMVideoProcAmp::Set", Effect::Returned, Effect::Raised},
+    {Phase::GetPowerLine, "IKsPropertySet::Get", Effect::Returned, Effect::Raised},
+    {Phase::SetPowerLine, "IKsPropertySet::Set", Effect::Returned, Effect::Raised},
     // Destroy ignores every status and goes on past every exception.
     {Phase::Destroy, "IMediaControl::Stop", Effect::Ignored, Effect::Ignored},
     {Phase::Destroy, "IMediaFilter::Stop", Effect::Ignored, Effect::Ignored},
@@ -136,14 +165,14 @@ Outcome Call(Operation operation) {
 }
 
 struct RunResult {
-    std::array<Outcome, 6> outcomes;  // by Phase; Destroy has none
+    std::array<Outcome, kPhases> outcomes;  // by Phase; Destroy has none
     std::int32_t width = -1;
     std::int32_t height = -1;
     std::uint32_t compression = 1;
     bool streamsAfterRead = false;
     bool framesAfterRead = false;
     std::vector<std::string> log;
-    std::array<std::size_t, 6> phaseEnds{};  // log size when each phase ended
+    std::array<std::size_t, kPhases> phaseEnds{};  // log size when each phase ended
 
     const Outcome& operator[](Phase phase) const {
         return outcomes[static_cast<std::size_t>(phase)];
@@ -217,9 +246,26 @@ class FailureSweepTest : public CaptureTest {
                                                  CameraControl_Flags_Manual);
             });
             mark(Phase::SetControl);
+            PictureControlState state;
+            outcome(Phase::GetProcAmp) =
+                Call([&] { return capture->GetPictureSetting(kBrightness, state); });
+            mark(Phase::GetProcAmp);
+            outcome(Phase::SetProcAmp) = Call([&] {
+                return capture->SetPictureSetting(kBrightness, 10, kCameraControlFlagsManual);
+            });
+            mark(Phase::SetProcAmp);
+            outcome(Phase::GetPowerLine) =
+                Call([&] { return capture->GetPictureSetting(kPowerLine, state); });
+            mark(Phase::GetPowerLine);
+            outcome(Phase::SetPowerLine) = Call([&] {
+                return capture->SetPictureSetting(kPowerLine, 2, kCameraControlFlagsManual);
+            });
+            mark(Phase::SetPowerLine);
         } else {
-            mark(Phase::GetControl);
-            mark(Phase::SetControl);
+            for (Phase phase : {Phase::GetControl, Phase::SetControl, Phase::GetProcAmp,
+                                Phase::SetProcAmp, Phase::GetPowerLine, Phase::SetPowerLine}) {
+                mark(phase);
+            }
         }
         // A frame may wait for the main window while the graph stops.
         if (mainWindow) {
@@ -256,6 +302,18 @@ class FailureSweepTest : public CaptureTest {
                 EXPECT_EQ(got, clean[rule.phase]);
                 EXPECT_EQ(run[Phase::GetControl], (Outcome{true, false, S_FALSE}));
                 EXPECT_EQ(run[Phase::SetControl], (Outcome{true, false, S_FALSE}));
+                break;
+            case Effect::NoProcAmp:
+                EXPECT_EQ(got, clean[rule.phase]);
+                EXPECT_EQ(run[Phase::GetProcAmp], (Outcome{true, false, S_FALSE}));
+                EXPECT_EQ(run[Phase::SetProcAmp], (Outcome{true, false, S_FALSE}));
+                EXPECT_EQ(run[Phase::GetPowerLine], clean[Phase::GetPowerLine]);
+                break;
+            case Effect::NoPowerLine:
+                EXPECT_EQ(got, clean[rule.phase]);
+                EXPECT_EQ(run[Phase::GetProcAmp], clean[Phase::GetProcAmp]);
+                EXPECT_EQ(run[Phase::GetPowerLine], (Outcome{true, false, S_FALSE}));
+                EXPECT_EQ(run[Phase::SetPowerLine], (Outcome{true, false, S_FALSE}));
                 break;
         }
         if (rule.phase != Phase::ReadFormat) return;
@@ -295,6 +353,10 @@ TEST_F(FailureSweepTest, EveryCallOfARunFailsAndRaisesInTurn) {
         ASSERT_EQ(clean[Phase::ReadFormat], (Outcome{true, false, S_OK}));
         ASSERT_EQ(clean[Phase::GetControl], (Outcome{true, false, S_OK}));
         ASSERT_EQ(clean[Phase::SetControl], (Outcome{true, false, S_OK}));
+        ASSERT_EQ(clean[Phase::GetProcAmp], (Outcome{true, false, S_OK}));
+        ASSERT_EQ(clean[Phase::SetProcAmp], (Outcome{true, false, S_OK}));
+        ASSERT_EQ(clean[Phase::GetPowerLine], (Outcome{true, false, S_OK}));
+        ASSERT_EQ(clean[Phase::SetPowerLine], (Outcome{true, false, S_OK}));
         ASSERT_EQ(clean.width, 640);
 
         std::map<std::string, int> seen;  // occurrences of each entry so far
