@@ -62,6 +62,8 @@ struct Options {
     long id = 0;
     std::wstring childClass;
     std::wstring key;
+    std::wstring beside;
+    std::wstring set;
     double row = 0.5;
     int count = 8;
     double timeoutSeconds = 10;
