@@ -4,7 +4,8 @@
 # when there is one (close the window to finish) or on a virtual display, saving a screenshot.
 #
 #   tools/run-camzoom.sh            results: build/camzoom-screenshot.png,
-#                                   build/camzoom-dialog-screenshot.png, build/wine-demo
+#                                   build/camzoom-dialog-screenshot.png,
+#                                   build/camzoom-camera-settings-screenshot.png, build/wine-demo
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 cd "$repo"
