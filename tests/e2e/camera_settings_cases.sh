@@ -44,11 +44,17 @@ open_settings_dialog() {
     return 1
 }
 
-# cpu_ticks: the user and system clock ticks that the running camzoom.exe has used so far.
+# cpu_ticks: the user and system clock ticks that the running camzoom.exe of this prefix has
+# used so far (other tests on the machine may run their own camzoom.exe in other prefixes).
 cpu_ticks() {
     local pid
-    pid=$(pgrep -n -f 'camzoom\.exe' 2>/dev/null) || return 1
-    awk '{print $14 + $15}' "/proc/$pid/stat"
+    for pid in $(pgrep -f 'camzoom\.exe' 2>/dev/null); do
+        if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX"; then
+            awk '{print $14 + $15}' "/proc/$pid/stat"
+            return 0
+        fi
+    done
+    return 1
 }
 
 # measure_cpu SECONDS: the tool's CPU time over SECONDS, in ms per second of wall time.
