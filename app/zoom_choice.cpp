@@ -3,8 +3,6 @@
 
 #include <algorithm>
 
-#include "platform/tick.h"
-
 std::int32_t ZoomRange::Snap(std::int64_t value) const {
     if (value <= min) return min;
     if (value >= max) return max;
@@ -51,47 +49,8 @@ std::string ZoomUnavailableText(ZoomChoiceStatus status) {
     return {};
 }
 
-ZoomSettingPacer::ZoomSettingPacer(std::int32_t cameraZoom, std::uint32_t intervalMs)
-    : cameraZoom_(cameraZoom), intervalMs_(intervalMs) {}
-
-std::optional<std::int32_t> ZoomSettingPacer::Moved(std::int32_t value, std::uint32_t now) {
-    if (value == cameraZoom_) {
-        waiting_.reset();  // back where the camera is: a waiting value is stale
-        return std::nullopt;
-    }
-    if (!lastSentAt_ || std::int64_t{TicksSince(now, *lastSentAt_)} >= intervalMs_ ||
-        TicksSince(now, *lastSentAt_) < 0) {
-        return Send(value, now);
-    }
-    waiting_ = value;
-    return std::nullopt;
-}
-
-std::optional<std::int32_t> ZoomSettingPacer::Due(std::uint32_t now) {
-    if (!waiting_) return std::nullopt;
-    if (lastSentAt_ && std::int64_t{TicksSince(now, *lastSentAt_)} < intervalMs_ &&
-        TicksSince(now, *lastSentAt_) >= 0) {
-        return std::nullopt;
-    }
-    return Send(*waiting_, now);
-}
-
-std::optional<std::int32_t> ZoomSettingPacer::Flush(std::uint32_t now) {
-    if (!waiting_) return std::nullopt;
-    return Send(*waiting_, now);
-}
-
-std::optional<std::int32_t> ZoomSettingPacer::Send(std::int32_t value, std::uint32_t now) {
-    waiting_.reset();
-    lastSentAt_ = now;
-    cameraZoom_ = value;
-    sentAny_ = true;
-    return value;
-}
-
 std::optional<std::int32_t> ZoomToRestore(std::int32_t atStart, const ZoomSettingPacer& pacer) {
-    if (!pacer.SentAny() || pacer.CameraZoom() == atStart) return std::nullopt;
-    return atStart;
+    return SettingToRestore<std::int32_t>(atStart, pacer);
 }
 
 std::string StoredZoomText(std::int32_t value) { return std::to_string(value); }

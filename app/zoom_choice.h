@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "app/setting_pacer.h"
+
 // The rules of choosing the zoom with a slider: which positions the camera's Zoom control
 // takes, how far the keys move, how often a dragged slider may set the camera, and what
 // closing the choice leaves on the camera and in config.ini. No I/O: the dialog feeds it.
@@ -51,41 +53,13 @@ ZoomChoiceStart StartZoomChoice(bool cameraOpen, const ZoomControlReading& readi
 // The one-line text of a dialog that cannot offer the choice; empty when usable.
 std::string ZoomUnavailableText(ZoomChoiceStatus status);
 
-// Coalesces the slider's moves into settings of the camera: at most one setting per interval
-// and always the last position. A move after a quiet interval is sent at once; moves within the
-// interval wait, and the newest of them is sent when the interval since the last setting has
-// passed (the dialog's timer asks). Ticks are the 32-bit wrapping millisecond tick.
-class ZoomSettingPacer {
+// The zoom slider's pacing (setting_pacer.h): at most one setting per interval, always the last
+// position.
+class ZoomSettingPacer : public SettingPacer<std::int32_t> {
   public:
-    static constexpr std::uint32_t kDefaultIntervalMs = 50;
-
-    // `cameraZoom` is on the camera already: moving back to it sends nothing.
-    explicit ZoomSettingPacer(std::int32_t cameraZoom,
-                              std::uint32_t intervalMs = kDefaultIntervalMs);
-
-    // The slider moved to `value` at `now`: the value to send now, or none (it waits, or it is
-    // what the camera already has).
-    std::optional<std::int32_t> Moved(std::int32_t value, std::uint32_t now);
-    // The timer ran at `now`: the waiting value when its time has come.
-    std::optional<std::int32_t> Due(std::uint32_t now);
-    // The waiting value at `now` regardless of the interval (Save sends the last position
-    // first).
-    std::optional<std::int32_t> Flush(std::uint32_t now);
-    // A value waits for its time: the dialog keeps its timer running.
-    bool Waiting() const { return waiting_.has_value(); }
+    using SettingPacer<std::int32_t>::SettingPacer;
     // The value last sent, or the camera's zoom when nothing was.
-    std::int32_t CameraZoom() const { return cameraZoom_; }
-    // Something was sent since the start.
-    bool SentAny() const { return sentAny_; }
-
-  private:
-    std::optional<std::int32_t> Send(std::int32_t value, std::uint32_t now);
-
-    std::int32_t cameraZoom_;
-    std::uint32_t intervalMs_;
-    std::optional<std::uint32_t> lastSentAt_;
-    std::optional<std::int32_t> waiting_;
-    bool sentAny_ = false;
+    std::int32_t CameraZoom() const { return OnCamera(); }
 };
 
 // Cancel: the zoom to set back on the camera, none when the camera still has the zoom it had

@@ -1,6 +1,8 @@
 // The zoom window: layout, handlers, the status lines, Set and Save.
 #include "app/zoom_window.h"
 
+#include "app/camera_section.h"
+#include "app/camera_settings_dialog.h"
 #include "app/error_text.h"
 #include "app/options_file.h"
 #include "app/settings_text.h"
@@ -13,7 +15,10 @@ namespace {
 constexpr const char* kInformationCaption = "Informacje";
 constexpr const char* kMissingSettingsText = "Brak pliku config.dat. Uruchom i ustaw  Ustawiator";
 constexpr const char* kZoomKey = "zoom";
-constexpr const char* kZoomMenuItem = "Zoom...";
+// The mnemonics clash with none of the system's own items (Restore, Move, Size, Minimize,
+// Maximize, Close): Alt+Space, then Z or E.
+constexpr const char* kZoomMenuItem = "&Zoom...";
+constexpr const char* kCameraSettingsMenuItem = "Camera s&ettings...";
 
 }  // namespace
 
@@ -31,6 +36,7 @@ TForm1::TForm1(bool autoset)
     Button1.OnClick = [this] { Button1Click(); };
     Button2.OnClick = [this] { Button2Click(); };
     AddSystemMenuCommand(kZoomMenuItem, [this] { ChooseZoom(); });
+    AddSystemMenuCommand(kCameraSettingsMenuItem, [this] { ChooseCameraSettings(); });
     FIdle.SetHandler([this](bool& done) {
         FReactivationExpected = false;
         done = true;
@@ -207,6 +213,31 @@ void TForm1::ChooseZoom() {
     // After a failed store the error box has said why; reading config.ini again would only say
     // it once more.
     if (!dialog.Run() || !stored) return;
+    ReadAgainAfterSave();
+}
+
+void TForm1::ChooseCameraSettings() {
+    FThread.MainThreadOnly();
+    const bool cameraOpen = FVideo && FOutcome.cameraOpened;
+    const std::string iniPath = OptionsFilePath();
+    const CameraSection section = ReadCameraSection(iniPath);
+    const bool zoomStored = ReadStoredOption(kZoomKey, iniPath).has_value();
+    bool stored = true;
+    CameraSettingsDialog dialog(
+        *this, cameraOpen ? FVideo.get() : nullptr, section.kept, zoomStored,
+        [&](const std::vector<KeptSetting>& kept, std::optional<std::int32_t> zoom) {
+            std::optional<std::string> failure = WriteCameraSection(kept, iniPath);
+            if (!failure && zoom) failure = WriteOption(kZoomKey, StoredZoomText(*zoom), iniPath);
+            if (failure) {
+                stored = false;
+                ShowFailure(*failure);
+            }
+        });
+    if (!dialog.Run() || !stored) return;
+    ReadAgainAfterSave();
+}
+
+void TForm1::ReadAgainAfterSave() {
     OpenVideo();
     std::int32_t zoom = 0;
     if (std::optional<std::string> failure = ShowStatus(zoom)) {

@@ -71,6 +71,11 @@ class TForm1 : public Form {
     // "Zoom..." in the system menu: the zoom dialog; after Save the window's lines are read
     // again.
     void ChooseZoom();
+    // "Camera settings..." in the system menu: the camera settings dialog; after Save the
+    // window's lines are read again.
+    void ChooseCameraSettings();
+    // After a dialog's Save: the camera's controls and both lines read again.
+    void ReadAgainAfterSave();
     // Ends a handler with the error box.
     void ShowFailure(const std::string& message);
     // Shows a modal message from FormActivate; the re-activation that its closing causes must

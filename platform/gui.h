@@ -8,8 +8,8 @@
 
 // The GUI toolkit: an application object with its message loop, one top-level tool window with
 // items of its own in its system menu, modal dialogs owned by it, self-sizing labels, push
-// buttons, sliders, picture areas, timers and an invisible image with a canvas. Windows
-// implements it on Win32; the host build on its own message queue, where tests drive it.
+// buttons, check boxes, sliders, picture areas, timers and an invisible image with a canvas.
+// Windows implements it on Win32; the host build on its own message queue, where tests drive it.
 
 class Bitmap;
 class Canvas;
@@ -57,6 +57,31 @@ class Button {
 
   private:
     struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+// A check box with its caption on the right; clicking it (or Space while it has the focus)
+// toggles it.
+class CheckBox {
+  public:
+    CheckBox(Form& owner, const Bounds& bounds, const std::string& caption, int tabOrder);
+    ~CheckBox();
+    CheckBox(const CheckBox&) = delete;
+    CheckBox& operator=(const CheckBox&) = delete;
+
+    // Without an OnClick.
+    void SetChecked(bool checked);
+    bool Checked() const;
+    std::string Caption() const;
+    Bounds GetBounds() const;
+
+    // The user toggled it; Checked() already tells the new state.
+    std::function<void()> OnClick;
+
+    struct Impl;
+    Impl& Native() const { return *impl_; }
+
+  private:
     std::unique_ptr<Impl> impl_;
 };
 
@@ -168,8 +193,9 @@ class Form {
     void Close();
     bool Closed() const;
 
-    // Adds an item with `text` to the window's system menu, above "Close"; choosing it runs
-    // `handler`.
+    // Adds an item with `text` to the window's system menu, above "Close" and below the items
+    // added before it; choosing it runs `handler`. An "&" in `text` marks the next letter as
+    // the item's mnemonic, as in the system's own items ("&Zoom...": Alt+Space, then Z).
     void AddSystemMenuCommand(const std::string& text, std::function<void()> handler);
 
     // A dialog: shows it centred on its owner, which takes no input meanwhile, and handles the

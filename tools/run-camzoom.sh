@@ -4,7 +4,8 @@
 # when there is one (close the window to finish) or on a virtual display, saving a screenshot.
 #
 #   tools/run-camzoom.sh            results: build/camzoom-screenshot.png,
-#                                   build/camzoom-dialog-screenshot.png, build/wine-demo
+#                                   build/camzoom-dialog-screenshot.png,
+#                                   build/camzoom-camera-settings-screenshot.png, build/wine-demo
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 cd "$repo"
@@ -41,8 +42,15 @@ source tools/wine/wine-env.sh
 wine_env_start "$repo/build/wine-demo"
 wine_vcam_install "$win_build"
 wine_vcam remove --all >/dev/null || true
+# The picture controls of a webcam beside the zoom, for the camera settings dialog; a virtual
+# camera that takes no video-processing controls yet gets the camera controls alone.
+controls=(--control Focus=0..250/5=0,auto --control Exposure=-13..-1/1=-6,auto)
+processing=(--control Brightness=0..255/1=128 --control Contrast=0..100/1=50
+    --control WhiteBalance=2800..6500/100=4600,auto --control PowerLineFrequency=0..2/1=1)
 wine_vcam add "Camzoom Virtual Camera" --format YUY2 --size 640x480 \
-    --zoom 100..500/1=100,value=100
+    --zoom 100..500/1=100,value=100 "${controls[@]}" "${processing[@]}" >/dev/null ||
+    wine_vcam add "Camzoom Virtual Camera" --format YUY2 --size 640x480 \
+        --zoom 100..500/1=100,value=100 "${controls[@]}" >/dev/null
 app_dir=$WINEPREFIX/drive_c/camzoom
 mkdir -p "$app_dir"
 cp "$exe" "$app_dir/"
@@ -71,6 +79,19 @@ else
         echo "screenshot: $repo/build/camzoom-dialog-screenshot.png"
     probe click --title "Camera zoom" --button Cancel >/dev/null || true
     probe wait-gone --title "Camera zoom" --timeout 15 >/dev/null || true
+    step "the camera settings dialog (system menu: Alt+Space, E) with its rows"
+    probe syskey --title "Camera set zoom" --key e >/dev/null || true
+    if ! probe dump --title "Camera settings" --timeout 5 >/dev/null; then
+        # 0x1010: the id of the window's "Camera settings..." item.
+        probe syscommand --title "Camera set zoom" --id 0x1010 >/dev/null || true
+    fi
+    probe wait-text --title "Camera settings" --prefix "Save" --timeout 20 >/dev/null || true
+    probe rows --title "Camera settings" || true
+    sleep 2
+    wine_screenshot build/camzoom-camera-settings-screenshot.png &&
+        echo "screenshot: $repo/build/camzoom-camera-settings-screenshot.png"
+    probe click --title "Camera settings" --button Cancel >/dev/null || true
+    probe wait-gone --title "Camera settings" --timeout 15 >/dev/null || true
     probe close --title "Camera set zoom" --timeout 5 >/dev/null || true
     wine_wait "$app" 30 || true
     step "camzoom.exe autoset"

@@ -96,7 +96,12 @@ LRESULT DefaultButtonId(const Form::Impl& impl) {
 void OnCommand(Form::Impl& impl, WPARAM wParam) {
     const int id = LOWORD(wParam);
     const auto found = impl.buttons.find(id);
-    if (found == impl.buttons.end()) return;
+    if (found == impl.buttons.end()) {
+        const auto checkBox = impl.checkBoxClicks.find(id);
+        if (checkBox != impl.checkBoxClicks.end() && HIWORD(wParam) == BN_CLICKED)
+            RunStored(checkBox->second);
+        return;
+    }
     const auto& entry = found->second;
     switch (HIWORD(wParam)) {
         case BN_CLICKED: {

@@ -48,6 +48,8 @@ struct Form::Impl {
     std::map<UINT_PTR, std::function<void()>> timerHandlers;
     UINT_PTR nextTimerId = 1;
     std::map<UINT, std::function<void()>> systemCommands;
+    // What a check box's BN_CLICKED runs, by control id.
+    std::map<int, std::function<void()>> checkBoxClicks;
 
     HFONT Font() const { return win32::ToolkitFont(); }
     // Puts the buttons' windows in tab order, which is the order Tab walks.

@@ -20,6 +20,7 @@ source "$repo/tests/e2e/graph_cases.sh"
 source "$repo/tests/e2e/camzoom_cases.sh"
 source "$repo/tests/e2e/watch_cases.sh"
 source "$repo/tests/e2e/zoom_dialog_cases.sh"
+source "$repo/tests/e2e/camera_settings_cases.sh"
 
 vcam_dir=$build/virtual_camera
 needed=("$vcam_dir/camzoom_vcam.dll" "$vcam_dir/camzoom_vcam_register.exe"
@@ -49,6 +50,7 @@ CAMZOOM_EXE=$build/app/camzoom.exe
 if [ -f "$CAMZOOM_EXE" ]; then
     run_camzoom_cases
     run_zoom_dialog_cases
+    run_camera_settings_cases
 else
     echo "SKIP camzoom.exe cases: $CAMZOOM_EXE is not built"
 fi

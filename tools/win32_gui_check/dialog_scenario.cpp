@@ -1,7 +1,8 @@
 // An item of the form's own in its system menu, and the dialog it opens: placed above "Close",
 // chosen through WM_SYSCOMMAND (whose low four bits the system may set), the dialog modal over
 // a disabled owner, its slider's keys, its timer, and the idle notification going on inside
-// its loop; Esc closes it.
+// its loop; a check box set by the program (no event) and clicked by the user (toggled, one
+// event); Esc closes it.
 #include <atomic>
 
 #include "platform/gui.h"
@@ -25,6 +26,9 @@ void RunDialogScenario() {
     int sliderChanges = 0;
     int sliderPosition = -1;
     int timerRuns = 0;
+    bool setWithoutEvent = false;
+    int checkClicks = 0;
+    bool checkedAfterClick = true;
     std::atomic<int> idleCalls{0};
     int idleLate = 0;
     IdleHook idle;
@@ -45,15 +49,24 @@ void RunDialogScenario() {
             ++sliderChanges;
             sliderPosition = slider.Position();
         };
+        CheckBox box(dialog, {10, 48, 80, 20}, "Auto", 1);
+        box.SetChecked(true);
+        setWithoutEvent = box.Checked();
+        box.OnClick = [&] {
+            ++checkClicks;
+            checkedAfterClick = box.Checked();
+        };
         Timer timer(dialog, 50);
         timer.OnTimer = [&] { ++timerRuns; };
         timer.SetEnabled(true);
         HWND dialogWindow = static_cast<HWND>(dialog.Handle());
         HWND sliderWindow = FindWindowExA(dialogWindow, nullptr, TRACKBAR_CLASSA, nullptr);
+        HWND boxWindow = FindWindowExA(dialogWindow, nullptr, "BUTTON", "Auto");
         // From outside: a key on the slider, then, after more than the frame path's one-second
         // stall guard, the idle count, then Esc.
-        later.Start(400, [&, sliderWindow, dialogWindow] {
+        later.Start(400, [&, sliderWindow, dialogWindow, boxWindow] {
             PostMessageA(sliderWindow, WM_KEYDOWN, VK_NEXT, 1);
+            PostMessageA(boxWindow, BM_CLICK, 0, 0);
             Sleep(1200);
             const int before = idleCalls;
             Sleep(500);
@@ -96,6 +109,8 @@ void RunDialogScenario() {
     Expect(
         sliderChanges == 1 && sliderPosition == 290,
         "Page Down on the slider: one change, to 290 (got " + std::to_string(sliderPosition) + ")");
+    Expect(setWithoutEvent && checkClicks == 1 && !checkedAfterClick,
+           "a check box: set by the program without an event, a click toggles it with one event");
     Expect(timerRuns >= 10, "the dialog's 50 ms timer ran (" + std::to_string(timerRuns) + ")");
     Expect(idleLate > 0, "idle notifications go on inside the dialog's loop after 1.2 s (" +
                              std::to_string(idleLate) + " in 0.5 s)");

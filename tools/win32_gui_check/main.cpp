@@ -23,6 +23,7 @@ int main(int argc, char** argv) {
     RunClosedBeforeShowingScenario();
     RunShownWithoutActivationScenario();
     RunDialogScenario();
+    RunSystemMenuMnemonicScenario();
 
     std::printf("%d failure(s)\n", check::Failures());
     return check::Failures() == 0 ? 0 : 1;

@@ -11,6 +11,8 @@ void RunClosedBeforeShowingScenario();
 // Shown by a program whose showing does not activate it (a background process started it).
 void RunShownWithoutActivationScenario();
 void RunDialogScenario();
+// The form's own system-menu items chosen by Alt+Space and their mnemonic letters.
+void RunSystemMenuMnemonicScenario();
 
 // The helper program's part: takes the foreground from `target`, then gives it back.
 int RunOtherProgram(HWND target);

@@ -12,9 +12,22 @@
 //   wine_probe syscommand --title T --id N           posts WM_SYSCOMMAND N (a system-menu item's
 //                                                    id; another process cannot read the menu
 //                                                    under Wine)
-//   wine_probe trackbar --title T [--key K]          presses key K (left, right, pageup,
-//                                                    pagedown, home, end) on the window's slider,
+//   wine_probe trackbar --title T [--beside NAME] [--key K]
+//                                                    presses key K (left, right, pageup,
+//                                                    pagedown, home, end) on the window's slider
+//                                                    (the one on the line of the label NAME),
 //                                                    then prints its position and range
+//   wine_probe rows --title T                        one line per row of a dialog laid out in
+//                                                    lines of a label, a slider and check boxes:
+//                                                    row NAME min=A max=B position=P
+//                                                    [CAPTION=on|off]...
+//   wine_probe check --title T --beside NAME --button CAPTION [--set on|off]
+//                                                    the check box CAPTION on NAME's line: clicks
+//                                                    it (BM_CLICK, sent) unless it is already as
+//                                                    --set says, then prints "check CAPTION=on|off"
+//   wine_probe syskey --title T --key LETTER         Alt+Space, then LETTER, as typed: opens the
+//                                                    window's system menu and chooses the item
+//                                                    whose mnemonic is LETTER
 //   wine_probe pixels --title T --child-class C [--row F] [--count N]
 //                                                    N colours (RRGGBB) evenly along the row at
 //                                                    F (0..1) of the child of class C, read from
@@ -38,6 +51,7 @@
 #include <cstdio>
 #include <cwchar>
 #include <string>
+#include <vector>
 
 #include "tools/wine_probe/event_log_probe.h"
 #include "tools/wine_probe/file_version.h"
@@ -58,6 +72,8 @@ struct Options {
     std::wstring source;
     std::wstring severity = L"information";
     std::wstring text;
+    std::wstring beside;
+    std::wstring set;
     double row = 0.5;
     int count = 8;
     double timeoutSeconds = 10;
@@ -149,8 +165,110 @@ int RunSystemCommand(HWND window, const Options& o) {
     return 0;
 }
 
+// A line of a dialog: the label that names it and the controls whose height spans the label's
+// middle, read off the child windows' places as a person reads them.
+struct Line {
+    std::wstring name;
+    HWND slider = nullptr;
+    std::vector<HWND> checkBoxes;
+};
+
+bool IsClass(HWND window, const wchar_t* className) {
+    wchar_t name[256] = {};
+    GetClassNameW(window, name, 256);
+    return lstrcmpiW(name, className) == 0;
+}
+
+bool IsCheckBox(HWND window) {
+    if (!IsClass(window, L"Button")) return false;
+    const LONG_PTR type = GetWindowLongPtrW(window, GWL_STYLE) & BS_TYPEMASK;
+    return type == BS_CHECKBOX || type == BS_AUTOCHECKBOX;
+}
+
+std::vector<Line> Lines(HWND window) {
+    std::vector<probe::WindowInfo> children;
+    for (HWND child : probe::ChildWindows(window))
+        children.push_back(probe::Describe(child, window));
+    std::vector<Line> lines;
+    for (const probe::WindowInfo& label : children) {
+        if (lstrcmpiW(label.className.c_str(), L"Static") != 0) continue;
+        const LONG middle = (label.rect.top + label.rect.bottom) / 2;
+        Line line{label.text, nullptr, {}};
+        for (const probe::WindowInfo& other : children) {
+            if (other.rect.top > middle || other.rect.bottom <= middle) continue;
+            if (!line.slider && IsClass(other.handle, L"msctls_trackbar32") &&
+                other.rect.left >= label.rect.right) {
+                line.slider = other.handle;
+            } else if (IsCheckBox(other.handle)) {
+                line.checkBoxes.push_back(other.handle);
+            }
+        }
+        if (line.slider) lines.push_back(line);
+    }
+    return lines;
+}
+
+const Line* FindLine(const std::vector<Line>& lines, const std::wstring& name) {
+    for (const Line& line : lines)
+        if (line.name == name) return &line;
+    std::fprintf(stderr, "wine_probe: no row %s\n", Utf8(name).c_str());
+    return nullptr;
+}
+
+bool Checked(HWND box) { return SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+int RunRows(HWND window) {
+    for (const Line& line : Lines(window)) {
+        std::printf("row %s min=%ld max=%ld position=%ld", Utf8(line.name).c_str(),
+                    static_cast<long>(SendMessageW(line.slider, TBM_GETRANGEMIN, 0, 0)),
+                    static_cast<long>(SendMessageW(line.slider, TBM_GETRANGEMAX, 0, 0)),
+                    static_cast<long>(SendMessageW(line.slider, TBM_GETPOS, 0, 0)));
+        for (HWND box : line.checkBoxes)
+            std::printf(" %s=%s", Utf8(probe::WindowText(box)).c_str(),
+                        Checked(box) ? "on" : "off");
+        std::printf("\n");
+    }
+    return 0;
+}
+
+int RunCheck(HWND window, const Options& o) {
+    const std::vector<Line> lines = Lines(window);
+    const Line* line = FindLine(lines, o.beside);
+    if (!line) return 1;
+    for (HWND box : line->checkBoxes) {
+        if (probe::WindowText(box) != o.button) continue;
+        const bool wanted = o.set.empty() ? !Checked(box) : o.set == L"on";
+        if (Checked(box) != wanted) {
+            // Sent: the dialog has handled the click when this returns.
+            DWORD_PTR ignored = 0;
+            SendMessageTimeoutW(box, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
+        }
+        std::printf("check %s=%s\n", Utf8(o.button).c_str(), Checked(box) ? "on" : "off");
+        return 0;
+    }
+    std::fprintf(stderr, "wine_probe: no check box %s\n", Utf8(o.button).c_str());
+    return 1;
+}
+
+int RunSystemKey(HWND window, const Options& o) {
+    if (o.key.size() != 1) return 2;
+    // Alt+Space opens the system menu (its menu loop then reads the thread's queue); the letter
+    // chooses the item whose mnemonic it is, which posts the item's WM_SYSCOMMAND.
+    PostMessageW(window, WM_SYSCOMMAND, SC_KEYMENU, L' ');
+    Sleep(500);
+    PostMessageW(window, WM_CHAR, o.key[0], 1);
+    std::printf("typed Alt+Space, %s\n", Utf8(o.key).c_str());
+    return 0;
+}
+
 int RunTrackBar(HWND window, const Options& o) {
-    HWND slider = ChildOfClass(window, L"msctls_trackbar32");
+    HWND slider = nullptr;
+    if (o.beside.empty()) {
+        slider = ChildOfClass(window, L"msctls_trackbar32");
+    } else {
+        const std::vector<Line> lines = Lines(window);
+        if (const Line* line = FindLine(lines, o.beside)) slider = line->slider;
+    }
     if (!slider) return 1;
     struct Key {
         const wchar_t* name;
@@ -234,6 +352,10 @@ bool Parse(int argc, wchar_t** argv, Options& o) {
             o.text = value;
         } else if (arg == L"--key") {
             o.key = value;
+        } else if (arg == L"--beside") {
+            o.beside = value;
+        } else if (arg == L"--set") {
+            o.set = value;
         } else if (arg == L"--row") {
             o.row = _wtof(value.c_str());
         } else if (arg == L"--count") {
@@ -306,6 +428,9 @@ int Run(const Options& o) {
     }
     if (o.command == L"syscommand") return RunSystemCommand(window, o);
     if (o.command == L"trackbar") return RunTrackBar(window, o);
+    if (o.command == L"rows") return RunRows(window);
+    if (o.command == L"check") return RunCheck(window, o);
+    if (o.command == L"syskey") return RunSystemKey(window, o);
     if (o.command == L"pixels") return RunPixels(window, o);
     if (o.command == L"close") {
         PostMessageW(window, WM_CLOSE, 0, 0);

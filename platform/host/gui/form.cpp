@@ -23,12 +23,31 @@ std::string Trimmed(const std::string& text) {
     return text.substr(first, last - first + 1);
 }
 
-// The word that names a system-menu item on the console: "Zoom..." is "zoom".
+// The item's text as the menu shows it: the mnemonic's "&" left out.
+std::string ShownText(const std::string& text) {
+    std::string shown;
+    for (char c : text)
+        if (c != '&') shown += c;
+    return shown;
+}
+
+// The word that names a system-menu item on the console, its first word: "&Zoom..." is "zoom",
+// "Camera s&ettings..." is "camera".
 std::string MenuWord(const std::string& text) {
     std::string word;
-    for (char c : text)
-        if (c != '.' && c != '&') word += c;
-    return Lower(Trimmed(word));
+    for (char c : Trimmed(ShownText(text))) {
+        if (c == ' ') break;
+        if (c != '.') word += c;
+    }
+    return Lower(word);
+}
+
+bool IsWholeNumber(const std::string& text) {
+    std::size_t at = !text.empty() && (text[0] == '-' || text[0] == '+') ? 1 : 0;
+    if (at == text.size()) return false;
+    for (; at < text.size(); ++at)
+        if (!std::isdigit(static_cast<unsigned char>(text[at]))) return false;
+    return true;
 }
 
 struct KeyWord {
@@ -51,13 +70,15 @@ void ShowHelp(const Form& form) {
     }
     for (const Form::Impl::SystemCommand& command : native.systemCommands)
         help += ", " + MenuWord(command.text) + " [N]";
+    help += host::RowCommandsHelp(form);
     for (Button* button : native.buttons) help += ", " + Lower(button->Caption());
     host::ReportGui(help);
 }
 
 // A console line, on the main thread, for the innermost dialog or else the tool window:
 // "activate", "close", a system-menu item's word ("ITEM N" also slides the dialog that the
-// item opens to N and saves), a slider's key or "slide N", or a button's caption.
+// item opens to N and saves), a slider's key or "slide N", the row commands of a dialog with
+// rows, or a button's caption.
 void RunConsoleLine(Form& mainForm, const std::string& line) {
     Form* modal = host::ModalForm();
     Form& form = modal ? *modal : mainForm;
@@ -84,7 +105,7 @@ void RunConsoleLine(Form& mainForm, const std::string& line) {
     }
     for (const Form::Impl::SystemCommand& command : native.systemCommands) {
         if (MenuWord(command.text) != word) continue;
-        if (!argument.empty())
+        if (IsWholeNumber(argument))
             host::PutConsoleLinesFirst({"slide " + argument, "save"}, form.Handle());
         // Copied: the handler may open a dialog that adds commands of its own.
         const std::function<void()> handler = command.handler;
@@ -108,6 +129,7 @@ void RunConsoleLine(Form& mainForm, const std::string& line) {
             return;
         }
     }
+    if (host::RunRowCommand(form, word, argument)) return;
     for (Button* button : native.buttons) {
         if (Lower(button->Caption()) == text) {
             button->Click();
@@ -239,7 +261,7 @@ std::vector<std::string> host::SystemMenuItems(const Form& form) {
 
 bool host::ChooseSystemMenuItem(Form& form, const std::string& text) {
     for (const Form::Impl::SystemCommand& command : form.Native().systemCommands) {
-        if (command.text != text) continue;
+        if (command.text != text && ShownText(command.text) != text) continue;
         const std::function<void()> handler = command.handler;
         RunFormEvent(handler);
         return true;

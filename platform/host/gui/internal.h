@@ -19,6 +19,7 @@ struct Form::Impl {
     bool destroyed = false;
     std::vector<Label*> labels;
     std::vector<Button*> buttons;
+    std::vector<CheckBox*> checkBoxes;
     std::vector<TrackBar*> trackBars;
     std::vector<PictureBox*> pictureBoxes;
 
@@ -41,6 +42,14 @@ struct TrackBar::Impl {
     int line = 1;
     int page = 20;
     int position = 0;
+};
+
+struct CheckBox::Impl {
+    Form& owner;
+    Bounds bounds;
+    std::string caption;
+    int tabOrder = 0;
+    bool checked = false;
 };
 
 struct PictureBox::Impl {
@@ -82,5 +91,13 @@ void ReportLabel(const Form& form, const Label& label, const std::string& text);
 void RunModalLoop(Form& form);
 // Moves a slider as the user does; OnChange runs when the position changed.
 void MoveTrackBar(TrackBar& trackBar, long long position);
+
+// The console's row commands of a dialog whose lines each hold a label, a slider and check boxes
+// (console_rows.cpp): "rows" lists them, "row NAME slide N" drags the slider of the row whose
+// label reads NAME, "row NAME CAPTION on|off" sets its check box CAPTION as a click does. False
+// when `word` is neither "rows" nor "row" or the form has no such rows.
+bool RunRowCommand(Form& form, const std::string& word, const std::string& argument);
+// The help text's part for the row commands; empty without rows.
+std::string RowCommandsHelp(const Form& form);
 
 }  // namespace host

@@ -41,15 +41,22 @@ bool ClickButton(Form& form, const std::string& caption);
 // The labels' texts in creation order.
 std::vector<std::string> LabelTexts(const Form& form);
 
-// The system menu's items in menu order, "Close" last.
+// The system menu's items in menu order as they were added (an "&" before the mnemonic's
+// letter), "Close" last.
 std::vector<std::string> SystemMenuItems(const Form& form);
 // Chooses the system-menu item `text` of `form`, as the user does; false when there is none.
+// `text` is the item's as added or as the menu shows it (without the "&").
 // A dialog that the item opens runs its modal loop inside this call.
 bool ChooseSystemMenuItem(Form& form, const std::string& text);
 // The innermost dialog in ShowModal that has not closed, or null.
 Form* ModalForm();
 // A dialog's owner, or null for the tool window.
 Form* OwnerOf(const Form& form);
+
+// The check boxes of `form` in creation order, and a user's click on one: it toggles, then its
+// OnClick runs.
+std::vector<CheckBox*> CheckBoxesOf(const Form& form);
+void ClickCheckBox(CheckBox& checkBox);
 
 // The sliders and picture areas of `form`, in creation order.
 std::vector<TrackBar*> TrackBarsOf(const Form& form);

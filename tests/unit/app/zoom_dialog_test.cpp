@@ -70,7 +70,8 @@ class ZoomDialogTest : public ZoomWindowTest {
 TEST_F(ZoomDialogTest, TheSystemMenuOffersZoomAboveCloseAndTheWindowStaysAsItWas) {
     UseZoom(100, 500, 10, 250);
     OpenWindow();
-    EXPECT_EQ(host::SystemMenuItems(*form), (std::vector<std::string>{"Zoom...", "Close"}));
+    EXPECT_EQ(host::SystemMenuItems(*form),
+              (std::vector<std::string>{"&Zoom...", "Camera s&ettings...", "Close"}));
     EXPECT_EQ(form->ClientWidth(), 413);
     EXPECT_EQ(form->ClientHeight(), 84);
     EXPECT_EQ(
