@@ -42,7 +42,7 @@ const char* const kNames[] = {"Station Cam", "Other Cam", "  station cam ", "Thi
 
 class FuzzWorld final : public KeeperWorld {
   public:
-    explicit FuzzWorld(Input& in) : in_(in), now_(in.Take<Tick>()) {}
+    explicit FuzzWorld(Input& in) : now_(in.Take<Tick>()), in_(in) {}
 
     Tick now_;
 

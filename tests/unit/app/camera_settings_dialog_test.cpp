@@ -101,8 +101,9 @@ class CameraSettingsDialogTest : public ZoomWindowTest {
 
 TEST_F(CameraSettingsDialogTest, EveryControlTheCameraOffersGetsARowWithItsRangeAndModes) {
     host::dshow::DeviceConfig camera = ZoomCamera();
-    camera.controls[2].reset();  // no Roll
-    camera.controls[5].reset();  // no Iris
+    camera.controls[2].reset();   // no Roll
+    camera.controls[5].reset();   // no Iris
+    camera.videoProcAmp = false;  // the camera controls alone
     host::dshow::UseDevices({camera});
     OpenWindow();
     EXPECT_EQ(host::SystemMenuItems(*form),
@@ -298,6 +299,7 @@ TEST_F(CameraSettingsDialogTest, WithAllEighteenControlsTheDialogFitsTheTestScre
 TEST_F(CameraSettingsDialogTest, WithoutControlsOrWithoutACameraTheDialogSaysSoInOneLine) {
     host::dshow::DeviceConfig camera = ZoomCamera();
     camera.cameraControl = false;
+    camera.videoProcAmp = false;
     for (auto& control : camera.controls) control.reset();
     host::dshow::UseDevices({camera});
     OpenWindow();
@@ -321,6 +323,9 @@ TEST_F(CameraSettingsDialogTest, WithoutControlsOrWithoutACameraTheDialogSaysSoI
 }
 
 TEST_F(CameraSettingsDialogTest, TheConsoleListsTheRowsDrivesThemAndSaves) {
+    host::dshow::DeviceConfig camera = ZoomCamera();
+    camera.videoProcAmp = false;  // the seven camera controls: a list short enough to read
+    host::dshow::UseDevices({camera});
     OpenWindow();
     std::vector<std::string> reports;
     host::SetGuiObserver([&](const std::string& line) { reports.push_back(line); });
