@@ -10,8 +10,8 @@ SETTINGS_TITLE="Camera settings"
 # (platform/win32/gui_form.cpp): the way in when the menu cannot be typed into.
 SETTINGS_MENU_ID=0x1010
 
-# camera_control ID CONTROL [Value|Flags]: what the virtual camera instance holds.
-camera_control() {
+# vcam_control_value ID CONTROL [Value|Flags]: what the virtual camera instance holds.
+vcam_control_value() {
     wine_reg_value "HKCU\\Software\\CamzoomVirtualCamera\\$1\\$2" "${3:-Value}"
 }
 
@@ -20,7 +20,7 @@ camera_control() {
 wait_camera_control() {
     local i value
     for i in $(seq 25); do
-        value=$(camera_control "$1" "$2" "$3")
+        value=$(vcam_control_value "$1" "$2" "$3")
         [ "$value" = "$4" ] && break
         sleep 0.4
     done
@@ -44,9 +44,9 @@ open_settings_dialog() {
     return 1
 }
 
-# cpu_ticks: the user and system clock ticks that the running camzoom.exe of this prefix has
+# camzoom_cpu_ticks: the user and system clock ticks that the running camzoom.exe of this prefix has
 # used so far (other tests on the machine may run their own camzoom.exe in other prefixes).
-cpu_ticks() {
+camzoom_cpu_ticks() {
     local pid
     for pid in $(pgrep -f 'camzoom\.exe' 2>/dev/null); do
         if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX"; then
@@ -61,9 +61,9 @@ cpu_ticks() {
 measure_cpu() {
     local before after hz
     hz=$(getconf CLK_TCK)
-    before=$(cpu_ticks) || return 1
+    before=$(camzoom_cpu_ticks) || return 1
     sleep "$1"
-    after=$(cpu_ticks) || return 1
+    after=$(camzoom_cpu_ticks) || return 1
     echo $(((after - before) * 1000 / hz / $1))
 }
 

@@ -506,8 +506,8 @@ case_watch_apply_once() {
     expect_eq "--apply without the camera ends with 2" 2 "$?"
 }
 
-# camera_control NAME: "value flags" of a virtual camera's control (flags 1 auto, 2 manual).
-camera_control() {
+# watch_control NAME: "value flags" of a virtual camera's control (flags 1 auto, 2 manual).
+watch_control() {
     local value
     value=$(wine_reg_value "HKCU\\Software\\CamzoomVirtualCamera\\$WATCH_CAMERA\\$1" Value)
     # A REG_DWORD holds a negative value as its two's complement.
@@ -525,7 +525,7 @@ watch_wait_controls() {
     while true; do
         ok=1
         for pair in "$@"; do
-            [ "$(camera_control "${pair%%=*}")" = "${pair#*=} 2" ] || ok=0
+            [ "$(watch_control "${pair%%=*}")" = "${pair#*=} 2" ] || ok=0
         done
         [ "$ok" = 1 ] && break
         now=$(date +%s.%N)
@@ -565,7 +565,7 @@ case_watch_keeps_the_picture() {
     if took=$(watch_wait_controls 10 "${WATCH_KEPT[@]}"); then
         pass "the kept controls are on the camera, in manual mode (${WATCH_KEPT[*]})"
     else
-        fail "the kept controls are not on the camera: focus $(camera_control Focus), exposure $(camera_control Exposure): $(watch_log_since_mark | tail -4)"
+        fail "the kept controls are not on the camera: focus $(watch_control Focus), exposure $(watch_control Exposure): $(watch_log_since_mark | tail -4)"
     fi
     expect_eq "the zoom with them" "$WATCH_ZOOM" "$(camera_zoom "$WATCH_CAMERA")"
     expect_eq "a line the keeper cannot use is logged once" 1 \
@@ -580,7 +580,7 @@ case_watch_keeps_the_picture() {
         pass "after a re-plug the kept controls are back"
         printf 'MEASURE re-plug -> kept controls read back: %.1f s\n' "$took"
     else
-        fail "after the re-plug: focus $(camera_control Focus), exposure $(camera_control Exposure)"
+        fail "after the re-plug: focus $(watch_control Focus), exposure $(watch_control Exposure)"
     fi
 
     # The station's program starts once the keeper has confirmed the re-plug's apply: the
@@ -594,7 +594,7 @@ case_watch_keeps_the_picture() {
         pass "after a reset at the stream's start the kept controls are back"
         printf 'MEASURE reset at stream start -> kept controls read back: %.1f s\n' "$took"
     else
-        fail "after the stream's start: focus $(camera_control Focus), exposure $(camera_control Exposure): $(watch_log_since_mark | tail -6)"
+        fail "after the stream's start: focus $(watch_control Focus), exposure $(watch_control Exposure): $(watch_log_since_mark | tail -6)"
     fi
     station_result "the station's program kept its stream"
     watch_clean_up
@@ -607,7 +607,7 @@ case_watch_keeps_the_picture() {
     expect_eq "--apply of the whole picture ends with 0" 0 "$?"
     printf 'MEASURE --apply of the zoom and %d kept controls, a whole process under Wine: %.2f s\n' \
         "${#WATCH_KEPT[@]}" "$(echo "$(date +%s.%N) - $start" | bc)"
-    expect_eq "--apply set focus" "40 2" "$(camera_control Focus)"
+    expect_eq "--apply set focus" "40 2" "$(watch_control Focus)"
     printf '[options]\r\nzoom=%s\r\n' "$WATCH_ZOOM" >"$WATCH_DIR/config.ini"
 }
 
