@@ -18,9 +18,9 @@ enum class ControlInterface {
 
 struct PictureControl {
     ControlInterface face;
-    std::int32_t id;          // the platform's property number within its interface
-    std::string_view key;     // the name in lower case, as config.ini's [camera] keys it
-    std::string_view name;    // as the platform names it, for people
+    std::int32_t id;        // the platform's property number within its interface
+    std::string_view key;   // the name in lower case, as config.ini's [camera] keys it
+    std::string_view name;  // as the platform names it, for people
 };
 
 inline constexpr std::int32_t kPowerLineFrequencyId = 13;
