@@ -282,8 +282,6 @@ void CheckControls(const Options& o, IBaseFilter* source) {
           "zoom out of range is refused");
     Check(control->Get(CameraControl_Zoom, &value, &mode) == S_OK && value == wanted,
           "refused zoom leaves the value");
-    // The zoom enlarges the picture: the next check of this instance expects all of it.
-    control->Set(CameraControl_Zoom, def, CameraControl_Flags_Manual);
 }
 
 ComPtr<IPin> FirstPin(IBaseFilter* filter, PIN_DIRECTION wanted) {
