@@ -244,9 +244,16 @@ case_upgrade() {
     else
         fail "no task $WATCH_TASK after the upgrade"
     fi
-    local pid ended=1
-    for pid in $before; do
-        kill -0 "$pid" 2>/dev/null && ended=0
+    # The old watcher let go of its instance before the installer went on; its Wine process may
+    # take a moment longer to be gone.
+    local pid ended=0 i
+    for i in $(seq 40); do
+        ended=1
+        for pid in $before; do
+            kill -0 "$pid" 2>/dev/null && ended=0
+        done
+        [ "$ended" -eq 1 ] && break
+        sleep 0.25
     done
     if [ -n "$before" ] && [ "$ended" -eq 1 ]; then
         pass "the watcher that ran before was stopped"
