@@ -23,24 +23,37 @@ bash tools/setup/build-libjpeg-windows.sh
 
 failures=0
 suites=0
+# Each suite's output is kept, so that the summary at the end (all a short CI tail shows) can name
+# the suites that failed and repeat their failure lines.
+suite_logs=build/suite-logs
+rm -rf "$suite_logs"
+mkdir -p "$suite_logs"
+failed_logs=()
+# suite_failed TITLE LOG: counts a failed suite and keeps its title and log for the summary.
+suite_failed() {
+    failures=$((failures + 1))
+    failed_logs+=("$1|$2")
+}
 # run_suite TITLE COMMAND...: one counted suite; a failure is counted and the run goes on.
 run_suite() {
     local title=$1
     shift
     suites=$((suites + 1))
+    local log=$suite_logs/$suites.log
     step "$title"
-    if ! "$@"; then
-        failures=$((failures + 1))
+    if ! "$@" 2>&1 | tee "$log"; then
+        suite_failed "$title" "$log"
     fi
 }
 run_host_suite() {
     local preset=$1
     suites=$((suites + 1))
+    local log=$suite_logs/$suites.log
     step "host tests: $preset"
     cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset" -j "$jobs"
-    if ! ctest --preset "$preset" -j 1; then
-        failures=$((failures + 1))
+    if ! ctest --preset "$preset" -j 1 --output-on-failure 2>&1 | tee "$log"; then
+        suite_failed "host tests: $preset" "$log"
     fi
 }
 
@@ -56,7 +69,7 @@ run_fuzz_targets() {
     step "fuzz targets, ${seconds} s each"
     cmake --preset fuzz >/dev/null
     if ! cmake --build --preset fuzz -j "$jobs"; then
-        failures=$((failures + 1))
+        suite_failed "fuzz targets: build" /dev/null
         return
     fi
     local failed=0
@@ -69,12 +82,12 @@ run_fuzz_targets() {
             -artifact_prefix="build/fuzz/$name-" "build/fuzz/corpus/$name" >"$log" 2>&1; then
             echo "$name: $(grep -Eo 'Done [0-9]+ runs in [0-9]+ second' "$log" | tail -1)s"
         else
-            echo "$name: FAILED (log: $log)"
+            echo "$name: FAILED (log: $log)" | tee -a "$suite_logs/fuzz.log"
             tail -n 30 "$log" 2>/dev/null || true
             failed=1
         fi
     done
-    [ "$failed" -eq 0 ] || failures=$((failures + 1))
+    [ "$failed" -eq 0 ] || suite_failed "fuzz targets" "$suite_logs/fuzz.log"
 }
 run_fuzz_targets
 
@@ -96,5 +109,12 @@ run_suite "packages under Wine: install, watcher, upgrade, version, autoset code
     bash tests/e2e/package_run.sh build/windows
 
 step "summary"
+for entry in "${failed_logs[@]}"; do
+    title=${entry%%|*}
+    log=${entry#*|}
+    echo "failed: $title"
+    # The suites' own failure lines (FAIL, ctest's "Failed", a sanitizer's ERROR), at most 40.
+    grep -E '^FAIL |\(Failed\)|\(Timeout\)|\(SEGFAULT\)|ERROR: |FAILED' "$log" | head -n 40 | sed 's/^/    /' || true
+done
 echo "suites: $((suites - failures)) passed, $failures failed"
 [ "$failures" -eq 0 ]
