@@ -41,23 +41,9 @@ class CameraSettingsDialogTest : public ZoomWindowTest {
         MakeForm(false);
         Activate();
     }
-    // Chooses "Camera settings..." and runs `inside` on the dialog from within its modal loop;
-    // the dialog must be closed when the choice returns.
+    // Chooses "Camera settings..." and runs `inside` on the dialog from within its modal loop.
     void ChooseSettings(const std::function<void(Form& dialog)>& inside) {
-        bool ran = false;
-        MessageWindow once([&](unsigned message, MessageWParam, MessageLParam) -> MessageResult {
-            if (message != kUserMessageBase || ran) return 0;
-            ran = true;
-            Form* dialog = host::ModalForm();
-            EXPECT_NE(dialog, nullptr);
-            if (dialog) inside(*dialog);
-            return 0;
-        });
-        once.Post(kUserMessageBase, 0, 0);
-        ASSERT_TRUE(host::ChooseSystemMenuItem(*form, "Camera settings..."));
-        EXPECT_TRUE(ran);
-        EXPECT_EQ(host::ModalForm(), nullptr);
-        host::PumpPendingMessages();
+        ChooseDialog("Camera settings...", inside);
     }
     // Rows by their name label, read off the layout: a slider, Auto and Keep on its line.
     static std::vector<RowView> Rows(Form& dialog) {

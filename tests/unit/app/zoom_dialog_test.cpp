@@ -37,23 +37,9 @@ class ZoomDialogTest : public ZoomWindowTest {
         MakeForm(false);
         Activate();
     }
-    // Chooses "Zoom..." and runs `inside` on the dialog from within its modal loop; the
-    // dialog must be closed when ChooseZoom returns.
+    // Chooses "Zoom..." and runs `inside` on the dialog from within its modal loop.
     void ChooseZoom(const std::function<void(Form& dialog)>& inside) {
-        bool ran = false;
-        MessageWindow once([&](unsigned message, MessageWParam, MessageLParam) -> MessageResult {
-            if (message != kUserMessageBase || ran) return 0;
-            ran = true;
-            Form* dialog = host::ModalForm();
-            EXPECT_NE(dialog, nullptr);
-            if (dialog) inside(*dialog);
-            return 0;
-        });
-        once.Post(kUserMessageBase, 0, 0);
-        ASSERT_TRUE(host::ChooseSystemMenuItem(*form, "Zoom..."));
-        EXPECT_TRUE(ran);
-        EXPECT_EQ(host::ModalForm(), nullptr);
-        host::PumpPendingMessages();
+        ChooseDialog("Zoom...", inside);
     }
     static TrackBar& Slider(Form& dialog) {
         auto sliders = host::TrackBarsOf(dialog);

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "platform/host/dshow/test_controls.h"
 #include "platform/host/testing/dialog_log.h"
 #include "platform/host/testing/gui_controls.h"
+#include "platform/messaging.h"
 #include "unit/platform/files_temp_folder.h"
 
 // The zoom window in a folder of its own (the executable's folder as far as the tool knows),
@@ -78,6 +80,24 @@ class ZoomWindowTest : public ::testing::Test {
         return state ? state->value : -1;
     }
     std::vector<host::DialogRecord> Dialogs() { return host::RecordedDialogs(); }
+    // Chooses the system-menu item `item` and runs `inside` on the dialog it opens, from within
+    // the dialog's modal loop; the dialog must be closed when the choice returns.
+    void ChooseDialog(const std::string& item, const std::function<void(Form& dialog)>& inside) {
+        bool ran = false;
+        MessageWindow once([&](unsigned message, MessageWParam, MessageLParam) -> MessageResult {
+            if (message != kUserMessageBase || ran) return 0;
+            ran = true;
+            Form* dialog = host::ModalForm();
+            EXPECT_NE(dialog, nullptr);
+            if (dialog) inside(*dialog);
+            return 0;
+        });
+        once.Post(kUserMessageBase, 0, 0);
+        ASSERT_TRUE(host::ChooseSystemMenuItem(*form, item));
+        EXPECT_TRUE(ran);
+        EXPECT_EQ(host::ModalForm(), nullptr);
+        host::PumpPendingMessages();
+    }
     // The byte count of the frames that the open camera delivers; 0 when none comes.
     LONG DeliveredFrameSize() {
         frameSize = 0;

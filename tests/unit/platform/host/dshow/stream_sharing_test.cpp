@@ -12,38 +12,21 @@
 #include "platform/camera_use.h"
 #include "platform/host/dshow/camera_use_file.h"
 #include "platform/host/dshow/stream_claim.h"
-#include "unit/capture/capture_fixture.h"
+#include "unit/capture/devices_file_fixture.h"
 
 namespace {
 
 constexpr HRESULT kDeviceBusy = MakeHostStatus(0x800705AA);
 
-class StreamSharingTest : public CaptureTest {
+class StreamSharingTest : public DevicesFileTest {
   protected:
-    void SetUp() override {
-        CaptureTest::SetUp();
-        folder_ = std::filesystem::temp_directory_path() /
-                  ("camzoom-sharing-" + std::to_string(getpid()) + "-" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(folder_);
-        std::filesystem::create_directories(folder_);
-        devicesFile_ = (folder_ / "devices.ini").string();
-    }
-
-    void TearDown() override {
-        CaptureTest::TearDown();
-        std::filesystem::remove_all(folder_);
-    }
-
     // One camera, "Shared Cam": zoom 100..500 at 250 (default 100, manual), focus 0..250 at 40
     // in manual mode though it can be automatic; `extra` lines are added to its section.
     void WriteDevices(const std::string& extra = "") {
-        std::ofstream out(devicesFile_);
-        out << "[device]\nname = Shared Cam\nframe_interval_ms = 5\n"
-               "zoom = 100 500 1 100 250 2 2\nfocus = 0 250 5 0 40 2 3\n"
-            << extra;
-        out.close();
-        ASSERT_TRUE(dshow::UseDevicesFile(devicesFile_));
+        UseDevicesText(
+            "[device]\nname = Shared Cam\nframe_interval_ms = 5\n"
+            "zoom = 100 500 1 100 250 2 2\nfocus = 0 250 5 0 40 2 3\n" +
+            extra);
     }
 
     static std::int32_t Value(TVideoSample& capture, int control, std::int32_t* flags = nullptr) {
@@ -54,9 +37,6 @@ class StreamSharingTest : public CaptureTest {
     }
 
     std::string RecordsFile() const { return dshow::CameraUseFilePath(devicesFile_); }
-
-    std::filesystem::path folder_;
-    std::string devicesFile_;
 };
 
 TEST_F(StreamSharingTest, OneStreamAtATimeWhileTheControlsStayUsable) {

@@ -11,7 +11,7 @@
 
 #include "platform/com_ptr.h"
 #include "platform/host/dshow/runtime.h"
-#include "unit/capture/capture_fixture.h"
+#include "unit/capture/devices_file_fixture.h"
 
 namespace {
 
@@ -20,39 +20,16 @@ constexpr PictureControl kContrast = *PictureControlByKey("contrast");
 constexpr PictureControl kWhiteBalance = *PictureControlByKey("whitebalance");
 constexpr PictureControl kPowerLine = *PictureControlByKey("powerlinefrequency");
 
-class VideoProcAmpTest : public CaptureTest {
+class VideoProcAmpTest : public DevicesFileTest {
   protected:
-    void SetUp() override {
-        CaptureTest::SetUp();
-        folder_ = std::filesystem::temp_directory_path() /
-                  ("camzoom-procamp-" + std::to_string(getpid()) + "-" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(folder_);
-        std::filesystem::create_directories(folder_);
-        devicesFile_ = (folder_ / "devices.ini").string();
-    }
-    void TearDown() override {
-        CaptureTest::TearDown();
-        std::filesystem::remove_all(folder_);
-    }
-
     // "Proc Cam": brightness -64..64 at 10 (default 0), white balance 2800..6500 at 4000 in
     // manual mode though it can be automatic, power line 0..2 at 2 (default 1).
     void WriteDevices(const std::string& extra = "") {
-        std::ofstream out(devicesFile_);
-        out << "[device]\nname = Proc Cam\nframe_interval_ms = 5\n"
-               "brightness = -64 64 1 0 10 2 2\nwhitebalance = 2800 6500 10 4600 4000 2 3\n"
-               "powerlinefrequency = 0 2 1 1 2 2 2\n"
-            << extra;
-        out.close();
-        ASSERT_TRUE(dshow::UseDevicesFile(devicesFile_));
-    }
-
-    std::string DevicesText() const {
-        std::ifstream in(devicesFile_);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
+        UseDevicesText(
+            "[device]\nname = Proc Cam\nframe_interval_ms = 5\n"
+            "brightness = -64 64 1 0 10 2 2\nwhitebalance = 2800 6500 10 4600 4000 2 3\n"
+            "powerlinefrequency = 0 2 1 1 2 2 2\n" +
+            extra);
     }
 
     static PictureControlState Read(TVideoSample& capture, const PictureControl& control,
@@ -61,9 +38,6 @@ class VideoProcAmpTest : public CaptureTest {
         EXPECT_EQ(capture.GetPictureSetting(control, state), expected) << control.name;
         return state;
     }
-
-    std::filesystem::path folder_;
-    std::string devicesFile_;
 };
 
 TEST_F(VideoProcAmpTest, DefaultDeviceHasEveryControlInAWebcamsRanges) {
