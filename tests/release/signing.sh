@@ -4,7 +4,7 @@
 # CAMZOOM_SIGN_PASSWORD; a time-stamping address that answers nothing, which the build must
 # survive by signing without a time stamp), into a folder of its own, and verifies with
 # osslsigncode every signature: each shipped program as the zip and the MSI carry it, the NSIS
-# installer and the MSI. The build's own packages are left as they were.
+# installer, the uninstaller it writes, and the MSI. The build's own packages are left as they were.
 #
 #   tests/release/signing.sh [BUILD_DIR]     (default build/windows, after its package target)
 set -uo pipefail
@@ -39,8 +39,10 @@ openssl req -x509 -newkey rsa:2048 -sha256 -days 1 -nodes -subj "/CN=camzoom tes
 }
 
 out=$work/packages
+# The uninstaller is signed inside makensis' run; a copy of it is kept for the check.
+mkdir -p "$work/uninstaller"
 CAMZOOM_SIGN_PKCS12=$work/signer.p12 CAMZOOM_SIGN_PASSWORD="t0p secret" \
-    CAMZOOM_SIGN_TIMESTAMP_URL=http://127.0.0.1:9/ \
+    CAMZOOM_SIGN_TIMESTAMP_URL=http://127.0.0.1:9/ CAMZOOM_SIGN_UNINSTALLER_COPY=$work/uninstaller \
     cpack --config "$build/CPackConfig.cmake" -B "$out" >"$work/cpack.log" 2>&1
 if [ $? -ne 0 ]; then
     fail "cpack with a certificate failed"
@@ -70,6 +72,7 @@ msi=$out/camzoom-$version-win64.msi
 zip=$out/camzoom-$version-win64.zip
 verify "NSIS installer" "$setup"
 verify "MSI" "$msi"
+verify "the uninstaller the NSIS installer writes" "$work/uninstaller/uninstall.exe"
 
 # The programs as each package carries them (targets, not files of the tree).
 mapfile -t programs < <(awk -F'\t' '$3 != "-" { print $1 }' "$list")
