@@ -125,6 +125,11 @@ void CameraSettingsDialog::BuildRows() {
             r.automatic->SetChecked(start.atStart.automatic);
             r.automatic->OnClick = [this, &r] { AutoClicked(r); };
         }
+        if (start.onlyAuto) {
+            // Shown, so that the row tells its value, but nothing to choose.
+            r.slider->SetEnabled(false);
+            r.automatic->SetEnabled(false);
+        }
         ++tabOrder;
         r.keep = std::make_unique<CheckBox>(
             FWindow, Bounds{kKeepLeft, top + kCheckDown, kCheckWidth, kCheckHeight}, "Keep",

@@ -8,11 +8,14 @@ std::optional<SettingRowStart> StartSettingRow(const PictureControl& control, st
     if (status != 0 || state.min > state.max) return std::nullopt;
     const ZoomRange range{state.min, state.max, std::max<std::int32_t>(state.step, 1)};
     const bool automaticNow = !IsManualMode(state.flags);
+    const bool reportsAuto = (state.capsFlags & kCameraControlFlagsAuto) != 0;
+    const bool reportsManual = (state.capsFlags & kCameraControlFlagsManual) != 0;
     return SettingRowStart{
         .control = control,
         .range = range,
         .defaultValue = range.Snap(state.defaultValue),
-        .offersAuto = (state.capsFlags & kCameraControlFlagsAuto) != 0 || automaticNow,
+        .offersAuto = reportsAuto || automaticNow,
+        .onlyAuto = automaticNow && reportsAuto && !reportsManual,
         .atStart = {state.value, automaticNow},
         .sliderStart = range.Snap(state.value),
         .keep = keep,

@@ -34,6 +34,7 @@ struct SettingRowStart {
     ZoomRange range;               // the slider's positions (the zoom dialog's snapping rule)
     std::int32_t defaultValue;     // snapped into the range
     bool offersAuto = false;       // the camera reports automatic mode as possible
+    bool onlyAuto = false;         // ... and not manual mode: the row cannot leave automatic
     ControlSetting atStart;        // as the camera had it, unsnapped: what Cancel sets back
     std::int32_t sliderStart = 0;  // the camera's value snapped into the range
     bool keep = false;             // stored for the station already
@@ -42,7 +43,9 @@ struct SettingRowStart {
 // The row of `control` from its reading (GetPictureControl's status and state); none when the
 // camera does not offer it (any status but 0) or reports a range whose minimum lies above its
 // maximum. A control whose current mode is automatic but that does not report automatic mode
-// as possible still shows it as automatic: the mode on the camera is the fact.
+// as possible still shows it as automatic: the mode on the camera is the fact. A control that is
+// automatic now and reports automatic mode alone as possible is only automatic: no value can be
+// chosen for it (a camera that reports no modes at all is not taken at its word).
 std::optional<SettingRowStart> StartSettingRow(const PictureControl& control, std::int32_t status,
                                                const PictureControlState& state, bool keep);
 

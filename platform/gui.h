@@ -72,6 +72,9 @@ class CheckBox {
     // Without an OnClick.
     void SetChecked(bool checked);
     bool Checked() const;
+    // A disabled check box shows its state greyed and takes no click, key or focus.
+    void SetEnabled(bool enabled);
+    bool Enabled() const;
     std::string Caption() const;
     Bounds GetBounds() const;
 
@@ -118,6 +121,9 @@ class TrackBar {
     // Moves the thumb without an OnChange.
     void SetPosition(int position);
     int Position() const;
+    // A disabled slider shows its position greyed and takes no key, drag or focus.
+    void SetEnabled(bool enabled);
+    bool Enabled() const;
     Bounds GetBounds() const;
 
     // The user moved the thumb (keys or a drag) to a new position.

@@ -47,6 +47,14 @@ bool CheckBox::Checked() const {
     return SendMessageA(impl_->window, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
+void CheckBox::SetEnabled(bool enabled) {
+    if (impl_->window != nullptr) EnableWindow(impl_->window, enabled ? TRUE : FALSE);
+}
+
+bool CheckBox::Enabled() const {
+    return impl_->window != nullptr && IsWindowEnabled(impl_->window) != FALSE;
+}
+
 std::string CheckBox::Caption() const { return impl_->caption; }
 
 Bounds CheckBox::GetBounds() const {

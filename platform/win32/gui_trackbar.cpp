@@ -80,6 +80,14 @@ int TrackBar::Position() const {
     return static_cast<int>(SendMessageA(impl_->window, TBM_GETPOS, 0, 0));
 }
 
+void TrackBar::SetEnabled(bool enabled) {
+    if (impl_->window != nullptr) EnableWindow(impl_->window, enabled ? TRUE : FALSE);
+}
+
+bool TrackBar::Enabled() const {
+    return impl_->window != nullptr && IsWindowEnabled(impl_->window) != FALSE;
+}
+
 Bounds TrackBar::GetBounds() const {
     if (impl_->window == nullptr || !impl_->owner.alive) return impl_->bounds;
     return impl_->owner.ChildBounds(impl_->window);

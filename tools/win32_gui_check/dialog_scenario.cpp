@@ -28,6 +28,8 @@ void RunDialogScenario() {
     int timerRuns = 0;
     bool setWithoutEvent = false;
     int checkClicks = 0;
+    bool disabledSeen = false;
+    bool enabledAgain = false;
     bool checkedAfterClick = true;
     std::atomic<int> idleCalls{0};
     int idleLate = 0;
@@ -62,6 +64,15 @@ void RunDialogScenario() {
         HWND dialogWindow = static_cast<HWND>(dialog.Handle());
         HWND sliderWindow = FindWindowExA(dialogWindow, nullptr, TRACKBAR_CLASSA, nullptr);
         HWND boxWindow = FindWindowExA(dialogWindow, nullptr, "BUTTON", "Auto");
+        // Disabled and enabled again, as the window system sees it.
+        slider.SetEnabled(false);
+        box.SetEnabled(false);
+        disabledSeen = !slider.Enabled() && !box.Enabled() && !IsWindowEnabled(sliderWindow) &&
+                       !IsWindowEnabled(boxWindow);
+        slider.SetEnabled(true);
+        box.SetEnabled(true);
+        enabledAgain = slider.Enabled() && box.Enabled() && IsWindowEnabled(sliderWindow) &&
+                       IsWindowEnabled(boxWindow);
         // From outside: a key on the slider, then, after more than the frame path's one-second
         // stall guard, the idle count, then Esc.
         later.Start(400, [&, sliderWindow, dialogWindow, boxWindow] {
@@ -111,6 +122,8 @@ void RunDialogScenario() {
         "Page Down on the slider: one change, to 290 (got " + std::to_string(sliderPosition) + ")");
     Expect(setWithoutEvent && checkClicks == 1 && !checkedAfterClick,
            "a check box: set by the program without an event, a click toggles it with one event");
+    Expect(disabledSeen && enabledAgain,
+           "a slider and a check box disabled and enabled again, windows and toolkit agreeing");
     Expect(timerRuns >= 10, "the dialog's 50 ms timer ran (" + std::to_string(timerRuns) + ")");
     Expect(idleLate > 0, "idle notifications go on inside the dialog's loop after 1.2 s (" +
                              std::to_string(idleLate) + " in 0.5 s)");

@@ -16,11 +16,16 @@ void CheckBox::SetChecked(bool checked) { impl_->checked = checked; }
 
 bool CheckBox::Checked() const { return impl_->checked; }
 
+void CheckBox::SetEnabled(bool enabled) { impl_->enabled = enabled; }
+
+bool CheckBox::Enabled() const { return impl_->enabled; }
+
 std::string CheckBox::Caption() const { return impl_->caption; }
 
 Bounds CheckBox::GetBounds() const { return impl_->bounds; }
 
 void host::ClickCheckBox(CheckBox& checkBox) {
+    if (!checkBox.Native().enabled) return;  // a disabled box takes no click
     checkBox.Native().checked = !checkBox.Native().checked;
     if (checkBox.OnClick) RunFormEvent(checkBox.OnClick);
 }

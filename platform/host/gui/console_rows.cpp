@@ -56,9 +56,12 @@ void ListRows(const std::vector<Row>& rows) {
         const host::TrackBarState range = host::StateOf(*row.slider);
         std::string text = "row " + row.name->Caption() + ": min " + std::to_string(range.min) +
                            ", max " + std::to_string(range.max) + ", value " +
-                           std::to_string(row.slider->Position());
-        for (const CheckBox* box : row.checkBoxes)
-            text += ", " + Lower(box->Caption()) + (box->Checked() ? " on" : " off");
+                           std::to_string(row.slider->Position()) +
+                           (row.slider->Enabled() ? "" : " (fixed)");
+        for (const CheckBox* box : row.checkBoxes) {
+            text += ", " + Lower(box->Caption()) + (box->Checked() ? " on" : " off") +
+                    (box->Enabled() ? "" : " (fixed)");
+        }
         host::ReportGui(text);
     }
 }
@@ -80,6 +83,10 @@ void RunOnRow(const std::vector<Row>& rows, const std::string& argument) {
         return;
     }
     if (what == "slide") {
+        if (!found->slider->Enabled()) {
+            host::ReportGui("row " + name + ": the slider is fixed");
+            return;
+        }
         try {
             host::DragThumb(*found->slider, std::stoi(value));
         } catch (const std::exception&) {
@@ -91,6 +98,10 @@ void RunOnRow(const std::vector<Row>& rows, const std::string& argument) {
         if (Lower(box->Caption()) != what) continue;
         if (value != "on" && value != "off") {
             host::ReportGui("row: " + what + " takes on or off");
+            return;
+        }
+        if (!box->Enabled()) {
+            host::ReportGui("row " + name + ": " + what + " is fixed");
             return;
         }
         if (box->Checked() != (value == "on")) host::ClickCheckBox(*box);

@@ -42,6 +42,7 @@ struct TrackBar::Impl {
     int line = 1;
     int page = 20;
     int position = 0;
+    bool enabled = true;
 };
 
 struct CheckBox::Impl {
@@ -50,6 +51,7 @@ struct CheckBox::Impl {
     std::string caption;
     int tabOrder = 0;
     bool checked = false;
+    bool enabled = true;
 };
 
 struct PictureBox::Impl {

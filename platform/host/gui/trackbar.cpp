@@ -30,10 +30,15 @@ void TrackBar::SetPosition(int position) {
 
 int TrackBar::Position() const { return impl_->position; }
 
+void TrackBar::SetEnabled(bool enabled) { impl_->enabled = enabled; }
+
+bool TrackBar::Enabled() const { return impl_->enabled; }
+
 Bounds TrackBar::GetBounds() const { return impl_->bounds; }
 
 void host::MoveTrackBar(TrackBar& trackBar, long long position) {
     TrackBar::Impl& impl = trackBar.Native();
+    if (!impl.enabled) return;  // a disabled slider takes no key or drag
     const int clamped = static_cast<int>(std::clamp<long long>(position, impl.min, impl.max));
     if (clamped == impl.position) return;
     impl.position = clamped;

@@ -4,6 +4,7 @@
 // the live picture, the one-line dialog and the host program's console commands.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <string>
@@ -146,6 +147,56 @@ TEST_F(CameraSettingsDialogTest, SlidersAndAutoSetTheCameraLiveAndASlideSwitches
         EXPECT_EQ(Control(kZoom).value, 100) << "an untouched row sends nothing";
         EXPECT_TRUE(host::ClickButton(dialog, "Cancel"));
     });
+}
+
+TEST_F(CameraSettingsDialogTest, AControlThatIsOnlyAutomaticShowsItsValueAndTakesNoChoice) {
+    host::dshow::DeviceConfig camera = ZoomCamera();
+    camera.videoProcAmp = false;
+    camera.controls[kFocus]->value = 40;
+    camera.controls[kFocus]->flags = CameraControl_Flags_Auto;
+    camera.controls[kFocus]->capsFlags = CameraControl_Flags_Auto;
+    host::dshow::UseDevices({camera});
+    OpenWindow();
+    ChooseSettings([&](Form& dialog) {
+        const RowView focus = Row(dialog, "Focus");
+        EXPECT_FALSE(focus.slider->Enabled());
+        ASSERT_NE(focus.automatic, nullptr);
+        EXPECT_FALSE(focus.automatic->Enabled());
+        EXPECT_TRUE(focus.automatic->Checked());
+        EXPECT_TRUE(focus.keep->Enabled()) << "automatic can still be kept";
+        EXPECT_EQ(focus.slider->Position(), 40);
+        host::DragThumb(*focus.slider, 125);
+        host::ClickCheckBox(*focus.automatic);
+        EXPECT_EQ(focus.slider->Position(), 40);
+        EXPECT_TRUE(focus.automatic->Checked());
+        EXPECT_TRUE(Row(dialog, "Exposure").slider->Enabled()) << "a control with both modes";
+        EXPECT_TRUE(host::ClickButton(dialog, "Defaults"));
+        host::PumpMessagesUntil([] { return false; }, std::chrono::milliseconds(120));
+        EXPECT_EQ(Control(kFocus).flags, CameraControl_Flags_Auto);
+        EXPECT_TRUE(host::ClickButton(dialog, "Cancel"));
+    });
+    EXPECT_EQ(Control(kFocus).value, 40);
+    EXPECT_EQ(Control(kFocus).flags, CameraControl_Flags_Auto);
+
+    std::vector<std::string> reports;
+    host::SetGuiObserver([&](const std::string& line) { reports.push_back(line); });
+    host::PutConsoleLinesFirst(
+        {"camera", "row focus slide 100", "row focus auto off", "rows", "cancel"}, form->Handle());
+    const auto listed = [&] {
+        return std::any_of(reports.begin(), reports.end(), [](const std::string& line) {
+            return line.rfind("row Focus:", 0) == 0;
+        });
+    };
+    host::PumpMessagesUntil(listed, std::chrono::seconds(5));
+    host::PumpPendingMessages();
+    host::SetGuiObserver({});
+    EXPECT_NE(std::find(reports.begin(), reports.end(), "row focus: the slider is fixed"),
+              reports.end());
+    EXPECT_NE(std::find(reports.begin(), reports.end(), "row focus: auto is fixed"), reports.end());
+    EXPECT_NE(std::find(reports.begin(), reports.end(),
+                        "row Focus: min 0, max 250, value 40 (fixed), auto on (fixed), keep off"),
+              reports.end());
+    EXPECT_EQ(Control(kFocus).value, 40);
 }
 
 TEST_F(CameraSettingsDialogTest, CancelAndTheCloseButtonSetBackEveryChangedControlValueAndMode) {

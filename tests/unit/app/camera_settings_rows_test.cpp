@@ -57,6 +57,20 @@ TEST(StartSettingRow, OnlyAControlReportingAutomaticModeOrInItGetsAuto) {
     EXPECT_FALSE(bothBits->atStart.automatic);
 }
 
+TEST(StartSettingRow, OnlyAControlInAutomaticModeReportingAutomaticAloneIsOnlyAutomatic) {
+    const auto only = [](std::int32_t flags, std::int32_t caps) {
+        const auto row = StartSettingRow(kFocus, 0, Reading(0, 250, 5, 0, 40, flags, caps), false);
+        EXPECT_TRUE(row);
+        return row && row->onlyAuto;
+    };
+    EXPECT_TRUE(only(kCameraControlFlagsAuto, kCameraControlFlagsAuto));
+    EXPECT_FALSE(only(kCameraControlFlagsAuto, 3)) << "both modes reported";
+    EXPECT_FALSE(only(kCameraControlFlagsAuto, 0)) << "no modes reported: not taken at its word";
+    EXPECT_FALSE(only(kCameraControlFlagsManual, kCameraControlFlagsAuto))
+        << "manual now: the camera takes manual values";
+    EXPECT_FALSE(only(kCameraControlFlagsManual, kCameraControlFlagsManual));
+}
+
 TEST(StartSettingRow, AControlTheCameraDoesNotOfferOrAnEmptyRangeGetsNoRow) {
     const PictureControlState usable = Reading(0, 10, 1, 5, 5, 2, 2);
     EXPECT_FALSE(StartSettingRow(kFocus, 1, usable, false)) << "no interface";
