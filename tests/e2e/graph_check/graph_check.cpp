@@ -30,6 +30,7 @@
 #include "platform/com_apartment.h"
 #include "platform/com_ptr.h"
 #include "tests/e2e/graph_check/graph_check.h"
+#include "tests/e2e/graph_check/stream_graph.h"
 #include "virtual_camera/camera_settings.h"
 
 namespace graph_check {
@@ -300,43 +301,26 @@ ComPtr<IPin> FirstPin(IBaseFilter* filter, PIN_DIRECTION wanted) {
 void CheckDirectConnection(const Options& o) {
     int position = 0;
     ComPtr<IBaseFilter> source = FindDevice(o.device, position);
-    ComPtr<IGraphBuilder> graph;
-    ComPtr<IBaseFilter> grabberFilter;
-    ComPtr<IBaseFilter> nullRenderer;
-    ComPtr<ISampleGrabber> grabber;
-    ComPtr<IMediaControl> control;
-    HRESULT hr = source ? S_OK : E_FAIL;
-    if (SUCCEEDED(hr))
-        hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
-                              graph.PutVoid());
-    if (SUCCEEDED(hr))
-        hr = CoCreateInstance(kClsidSampleGrabber, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
-                              grabberFilter.PutVoid());
-    if (SUCCEEDED(hr))
-        hr = CoCreateInstance(kClsidNullRenderer, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
-                              nullRenderer.PutVoid());
-    if (SUCCEEDED(hr)) hr = grabberFilter.QueryInto(IID_ISampleGrabber, grabber);
-    if (SUCCEEDED(hr)) hr = graph.QueryInto(IID_IMediaControl, control);
-    if (FAILED(hr)) return Check(false, "direct graph objects", Hex(hr));
     FrameCounter counter;
-    grabber->SetCallback(&counter, 0);
-    graph->AddFilter(source.Get(), L"Video Capture");
-    graph->AddFilter(grabberFilter.Get(), L"Sample Grabber");
-    graph->AddFilter(nullRenderer.Get(), L"Null Renderer");
+    StreamGraph stream;
+    HRESULT hr = source ? stream.Build(*source.Get(), &counter) : E_FAIL;
+    if (FAILED(hr)) return Check(false, "direct graph objects", Hex(hr));
+    IGraphBuilder* const graph = stream.graph.Get();
+    IBaseFilter* const grabberFilter = stream.grabberFilter.Get();
     const ComPtr<IPin> out = FirstPin(source.Get(), PINDIR_OUTPUT);
-    const ComPtr<IPin> in = FirstPin(grabberFilter.Get(), PINDIR_INPUT);
+    const ComPtr<IPin> in = FirstPin(grabberFilter, PINDIR_INPUT);
     hr = out && in ? graph->ConnectDirect(out.Get(), in.Get(), nullptr) : E_FAIL;
     Check(SUCCEEDED(hr), "direct connection to the grabber, own allocator", Hex(hr));
     if (FAILED(hr)) return;
-    const ComPtr<IPin> grabberOut = FirstPin(grabberFilter.Get(), PINDIR_OUTPUT);
-    const ComPtr<IPin> rendererIn = FirstPin(nullRenderer.Get(), PINDIR_INPUT);
+    const ComPtr<IPin> grabberOut = FirstPin(grabberFilter, PINDIR_OUTPUT);
+    const ComPtr<IPin> rendererIn = FirstPin(stream.nullRenderer.Get(), PINDIR_INPUT);
     hr = graph->ConnectDirect(grabberOut.Get(), rendererIn.Get(), nullptr);
-    hr = SUCCEEDED(hr) ? control->Run() : hr;
+    hr = SUCCEEDED(hr) ? stream.control->Run() : hr;
     for (int i = 0; i < 500 && counter.Frames() < 3; ++i) Sleep(10);
     Check(counter.Frames() >= 3, "frames through the direct connection",
           std::to_string(counter.Frames()) + ", " + Hex(hr));
-    Bounded("Stop of the direct graph", 20, [&] { control->Stop(); });
-    grabber->SetCallback(nullptr, 1);
+    Bounded("Stop of the direct graph", 20, [&] { stream.control->Stop(); });
+    stream.grabber->SetCallback(nullptr, 1);
 }
 
 void FreeType(AM_MEDIA_TYPE* type) {
@@ -402,41 +386,19 @@ int Run(const Options& options, Options& checked) {
           Narrow(options.device) + " at position " + std::to_string(position));
     if (!source) return 1;
 
-    ComPtr<IGraphBuilder> graph;
-    ComPtr<ICaptureGraphBuilder2> builder;
-    ComPtr<IBaseFilter> grabberFilter;
-    ComPtr<IBaseFilter> nullRenderer;
-    ComPtr<ISampleGrabber> grabber;
-    ComPtr<IMediaControl> control;
-    HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
-                                  IID_IGraphBuilder, graph.PutVoid());
-    if (SUCCEEDED(hr))
-        hr = CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr, CLSCTX_INPROC_SERVER,
-                              IID_ICaptureGraphBuilder2, builder.PutVoid());
-    if (SUCCEEDED(hr))
-        hr = CoCreateInstance(kClsidSampleGrabber, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
-                              grabberFilter.PutVoid());
-    if (SUCCEEDED(hr))
-        hr = CoCreateInstance(kClsidNullRenderer, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
-                              nullRenderer.PutVoid());
-    if (SUCCEEDED(hr)) hr = grabberFilter.QueryInto(IID_ISampleGrabber, grabber);
-    if (SUCCEEDED(hr)) hr = graph.QueryInto(IID_IMediaControl, control);
+    FrameCounter counter;
+    StreamGraph stream;
+    HRESULT hr = stream.Build(*source.Get(), &counter);
     Check(SUCCEEDED(hr), "platform graph objects", Hex(hr));
     if (FAILED(hr)) return 1;
-
-    FrameCounter counter;
-    grabber->SetBufferSamples(FALSE);
-    grabber->SetCallback(&counter, 0);
-    builder->SetFiltergraph(graph.Get());
-    graph->AddFilter(source.Get(), L"Video Capture");
-    graph->AddFilter(grabberFilter.Get(), L"Sample Grabber");
-    graph->AddFilter(nullRenderer.Get(), L"Null Renderer");
-    const Options o =
-        options.setWidth > 0 ? ChooseFormat(options, builder.Get(), source.Get()) : options;
+    IGraphBuilder* const graph = stream.graph.Get();
+    ICaptureGraphBuilder2* const builder = stream.builder.Get();
+    IMediaControl* const control = stream.control.Get();
+    const Options o = options.setWidth > 0 ? ChooseFormat(options, builder, source.Get()) : options;
     hr = builder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, source.Get(),
-                               grabberFilter.Get(), nullRenderer.Get());
+                               stream.grabberFilter.Get(), stream.nullRenderer.Get());
     Check(SUCCEEDED(hr), "RenderStream capture -> grabber -> null renderer", Hex(hr));
-    std::printf("info graph: %s\n", FilterNames(graph.Get()).c_str());
+    std::printf("info graph: %s\n", FilterNames(graph).c_str());
     if (FAILED(hr)) return 1;
 
     hr = control->Run();
@@ -526,7 +488,7 @@ int Run(const Options& options, Options& checked) {
     Sleep(300);
     Check(counter.Frames() == afterStop, "no frame after Stop");
 
-    grabber->SetCallback(nullptr, 1);
+    stream.grabber->SetCallback(nullptr, 1);
     checked = o;
     return 0;
 }

@@ -2,8 +2,7 @@
 
 namespace graph_check {
 
-HRESULT StreamGraph::Start(IBaseFilter& source, FrameCounter& counter, std::string& step) {
-    step = "graph objects";
+HRESULT StreamGraph::Build(IBaseFilter& source, FrameCounter* counter) {
     HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
                                   IID_IGraphBuilder, graph.PutVoid());
     if (SUCCEEDED(hr))
@@ -18,11 +17,21 @@ HRESULT StreamGraph::Start(IBaseFilter& source, FrameCounter& counter, std::stri
     if (SUCCEEDED(hr)) hr = grabberFilter.QueryInto(IID_ISampleGrabber, grabber);
     if (SUCCEEDED(hr)) hr = graph.QueryInto(IID_IMediaControl, control);
     if (FAILED(hr)) return hr;
-    grabber->SetCallback(&counter, 0);
+    if (counter) {
+        grabber->SetBufferSamples(FALSE);
+        grabber->SetCallback(counter, 0);
+    }
     builder->SetFiltergraph(graph.Get());
     graph->AddFilter(&source, L"Video Capture");
     graph->AddFilter(grabberFilter.Get(), L"Sample Grabber");
     graph->AddFilter(nullRenderer.Get(), L"Null Renderer");
+    return S_OK;
+}
+
+HRESULT StreamGraph::Start(IBaseFilter& source, FrameCounter& counter, std::string& step) {
+    step = "graph objects";
+    HRESULT hr = Build(source, &counter);
+    if (FAILED(hr)) return hr;
     step = "RenderStream";
     hr = builder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, &source,
                                grabberFilter.Get(), nullRenderer.Get());

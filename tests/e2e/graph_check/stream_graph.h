@@ -13,8 +13,12 @@ struct StreamGraph {
     ComPtr<ISampleGrabber> grabber;
     ComPtr<IMediaControl> control;
 
-    // Builds the graph around `source` and runs it; the first failing status, `step` naming the
-    // step ("graph objects", "RenderStream" or "Run").
+    // Creates the graph's objects and adds `source`, the grabber (its callback `counter`, when
+    // given) and the null renderer, unconnected: for checks that connect or choose a format
+    // themselves. The first failing status.
+    HRESULT Build(IBaseFilter& source, FrameCounter* counter);
+    // Builds the graph around `source`, renders the capture pin and runs it; the first failing
+    // status, `step` naming the step ("graph objects", "RenderStream" or "Run").
     HRESULT Start(IBaseFilter& source, FrameCounter& counter, std::string& step);
     // Stops the graph and lets go of the callback.
     void Stop();

@@ -234,36 +234,19 @@ int Busy(const Part& part) {
         Check(stored && stored->value == wanted, "and the camera keeps it");
     }
 
-    ComPtr<IGraphBuilder> graph;
-    ComPtr<ICaptureGraphBuilder2> builder;
-    ComPtr<IBaseFilter> grabberFilter;
-    ComPtr<IBaseFilter> nullRenderer;
-    HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
-                                  IID_IGraphBuilder, graph.PutVoid());
-    if (SUCCEEDED(hr))
-        hr = CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr, CLSCTX_INPROC_SERVER,
-                              IID_ICaptureGraphBuilder2, builder.PutVoid());
-    if (SUCCEEDED(hr))
-        hr = CoCreateInstance(kClsidSampleGrabber, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
-                              grabberFilter.PutVoid());
-    if (SUCCEEDED(hr))
-        hr = CoCreateInstance(kClsidNullRenderer, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
-                              nullRenderer.PutVoid());
+    StreamGraph graph;
+    HRESULT hr = graph.Build(*source.Get(), nullptr);
     Check(SUCCEEDED(hr), "graph objects", Hex(hr));
     if (FAILED(hr)) return 1;
-    builder->SetFiltergraph(graph.Get());
-    graph->AddFilter(source.Get(), L"Video Capture");
-    graph->AddFilter(grabberFilter.Get(), L"Sample Grabber");
-    graph->AddFilter(nullRenderer.Get(), L"Null Renderer");
     const ComPtr<IPin> out = FirstPin(source.Get(), PINDIR_OUTPUT);
-    const ComPtr<IPin> in = FirstPin(grabberFilter.Get(), PINDIR_INPUT);
-    hr = out && in ? graph->ConnectDirect(out.Get(), in.Get(), nullptr) : E_FAIL;
+    const ComPtr<IPin> in = FirstPin(graph.grabberFilter.Get(), PINDIR_INPUT);
+    hr = out && in ? graph.graph->ConnectDirect(out.Get(), in.Get(), nullptr) : E_FAIL;
     Check(hr == kStreamBusy, "the connection is refused with 0x800705AA", Hex(hr));
     hr = source->Pause();
     Check(hr == kStreamBusy, "Pause is refused with 0x800705AA", Hex(hr));
     source->Stop();
-    hr = builder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, source.Get(),
-                               grabberFilter.Get(), nullRenderer.Get());
+    hr = graph.builder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, source.Get(),
+                                     graph.grabberFilter.Get(), graph.nullRenderer.Get());
     Check(FAILED(hr), "RenderStream fails", Hex(hr));
     return 0;
 }
