@@ -2,8 +2,10 @@
 // with a world that answers polls and applies from the input (ticks that wrap included): every
 // answer ends with exactly one SetTimer; one apply or one poll at most per answer, never both;
 // nothing but the log, the state and the closing timer after Quit; the keeper never goes deaf
-// (an answer that owes nothing and does not quit has a deadline); and the zoom is never set back
-// more often than the bound allows within the window, until holding starts again.
+// (an answer that owes nothing and does not quit has a deadline); the zoom is never set back
+// more often than the bound allows within the window, counted from the last apply that an event
+// set off (start, arrival, resume, a zoom stored again, a retry: none of them a tug of war's
+// doing); and once holding off, no check until holding starts again.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -49,8 +51,12 @@ class FuzzWorld final : public KeeperWorld {
     Tick Now() override { return now_; }
 
     void Log(const std::string& line) override {
+        if (line.rfind("holding off", 0) == 0) heldOff_ = true;
         // Holding starts again with a clean count.
-        if (line.rfind("holding again", 0) == 0) setBacks_.clear();
+        if (line.rfind("holding again", 0) == 0) {
+            heldOff_ = false;
+            setBacks_.clear();
+        }
     }
     void Report(KeeperEvent, const std::string&) override {}
     void SaveState(const KeeperState&) override {}
@@ -67,6 +73,10 @@ class FuzzWorld final : public KeeperWorld {
     }
 
     ApplyResult Apply(const std::string& reason, const std::vector<std::string>&) override {
+        const bool check = reason == "check";
+        const bool confirm = reason.rfind("confirming", 0) == 0;
+        if (check && heldOff_) std::abort();
+        if (!check && !confirm) setBacks_.clear();
         ApplyResult result;
         const std::uint8_t how = in_.Take<std::uint8_t>();
         static constexpr AutosetExitCode kOutcomes[] = {
@@ -79,8 +89,8 @@ class FuzzWorld final : public KeeperWorld {
         }
         result.outcome = kOutcomes[(how & 0x1f) % 5];
         result.sent = (how & 0x40) != 0;
-        const bool setBack = result.sent && result.outcome == AutosetExitCode::Applied &&
-                             (reason == "check" || reason.rfind("confirming", 0) == 0);
+        const bool setBack =
+            result.sent && result.outcome == AutosetExitCode::Applied && (check || confirm);
         if (setBack) {
             while (!setBacks_.empty() && TicksSince(now_, setBacks_.front()) >=
                                              static_cast<std::int32_t>(KeeperTimes::kSetBackWindow))
@@ -126,6 +136,7 @@ class FuzzWorld final : public KeeperWorld {
   private:
     Input& in_;
     bool quit_ = false;
+    bool heldOff_ = false;
     std::deque<Tick> setBacks_;
 };
 
@@ -139,9 +150,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     int steps = 0;
     while (!in.Empty() && !driver.QuitRequested() && ++steps < 400) {
         const std::uint8_t op = in.Take<std::uint8_t>();
-        // Time passes: up to 65 s, or straight to the deadline.
+        // Time passes: up to 65 s, or on to the deadline. The clock never runs back: a deadline
+        // already passed (a timer taken late) leaves the time as it is.
         if (op & 0x80) {
-            if (driver.Deadline()) world.now_ = *driver.Deadline();
+            const std::optional<Tick> deadline = driver.Deadline();
+            if (deadline && TicksSince(*deadline, world.now_) > 0) world.now_ = *deadline;
         } else {
             world.now_ += in.Take<std::uint16_t>();
         }
