@@ -173,6 +173,10 @@ std::optional<ControlSetting> ParseControlSetting(const std::wstring& text) {
             control.capsFlags = 3;
         } else if (option == L"autocaps") {
             control.capsFlags = 3;
+        } else if (option == L"autoonly") {
+            control.flags = 1;
+            control.defaultFlags = 1;
+            control.capsFlags = 1;
         } else if (option.rfind(L"value=", 0) == 0) {
             if (!ParseLong(option.substr(6), control.value)) return std::nullopt;
         } else {

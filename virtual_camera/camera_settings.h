@@ -67,7 +67,8 @@ CameraSettings DefaultSettings(const std::wstring& id);
 void AddWebcamControls(CameraSettings& settings);
 
 // "MIN..MAX/STEP=DEFAULT" with optional ",auto" (current mode automatic), ",autocaps" (the
-// control reports automatic and manual mode) and ",value=V" (current value, else the default).
+// control reports automatic and manual mode), ",autoonly" (automatic now, and the only mode it
+// reports) and ",value=V" (current value, else the default).
 std::optional<ControlSetting> ParseControlSetting(const std::wstring& text);
 std::wstring FormatControlSpec(const ControlSetting& control);
 bool ParseSize(const std::wstring& text, int& width, int& height);

@@ -20,7 +20,8 @@
 //   wine_probe rows --title T                        one line per row of a dialog laid out in
 //                                                    lines of a label, a slider and check boxes:
 //                                                    row NAME min=A max=B position=P
-//                                                    [CAPTION=on|off]...
+//                                                    [CAPTION=on|off]..., "(disabled)"
+//                                                    after a disabled one
 //   wine_probe check --title T --beside NAME --button CAPTION [--set on|off]
 //                                                    the check box CAPTION on NAME's line: clicks
 //                                                    it (BM_CLICK, sent) unless it is already as
@@ -223,9 +224,12 @@ int RunRows(HWND window) {
                     static_cast<long>(SendMessageW(line.slider, TBM_GETRANGEMIN, 0, 0)),
                     static_cast<long>(SendMessageW(line.slider, TBM_GETRANGEMAX, 0, 0)),
                     static_cast<long>(SendMessageW(line.slider, TBM_GETPOS, 0, 0)));
-        for (HWND box : line.checkBoxes)
-            std::printf(" %s=%s", Utf8(probe::WindowText(box)).c_str(),
-                        Checked(box) ? "on" : "off");
+        // A disabled control is marked: it shows a value that cannot be changed.
+        if (!IsWindowEnabled(line.slider)) std::printf("(disabled)");
+        for (HWND box : line.checkBoxes) {
+            std::printf(" %s=%s%s", Utf8(probe::WindowText(box)).c_str(),
+                        Checked(box) ? "on" : "off", IsWindowEnabled(box) ? "" : "(disabled)");
+        }
         std::printf("\n");
     }
     return 0;
