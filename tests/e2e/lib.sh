@@ -90,3 +90,18 @@ ini_zoom() {
 camera_zoom() {
     wine_reg_value "HKCU\\Software\\CamzoomVirtualCamera\\$1\\Zoom" Value
 }
+
+# pids_gone PIDS...: whether every process PIDS names has ended, waiting up to 10 s (a Wine process
+# that let go of what it held may take a moment longer to be gone).
+pids_gone() {
+    local i pid running
+    for i in $(seq 40); do
+        running=0
+        for pid in "$@"; do
+            kill -0 "$pid" 2>/dev/null && running=1
+        done
+        [ "$running" -eq 0 ] && return 0
+        sleep 0.25
+    done
+    return 1
+}

@@ -252,16 +252,7 @@ case_msi_upgrade() {
         "$(wine_reg_value "$MACHINE_RUN_KEY" "$RUN_VALUE")"
     # A keeper that was told to stop takes up to 2 s more to leave under Wine without a window
     # manager (its hidden window).
-    local pid stopped=0 i
-    for i in $(seq 40); do
-        stopped=1
-        for pid in $before_pids; do
-            kill -0 "$pid" 2>/dev/null && stopped=0
-        done
-        [ "$stopped" -eq 1 ] && break
-        sleep 0.25
-    done
-    if [ -n "$before_pids" ] && [ "$stopped" -eq 1 ]; then
+    if [ -n "$before_pids" ] && pids_gone $before_pids; then
         pass "the older version's keeper was stopped"
     else
         fail "the older version's keeper (pids [$before_pids]) still runs, or none ran"

@@ -246,16 +246,7 @@ case_upgrade() {
     fi
     # The old watcher let go of its instance before the installer went on; its Wine process may
     # take a moment longer to be gone.
-    local pid ended=0 i
-    for i in $(seq 40); do
-        ended=1
-        for pid in $before; do
-            kill -0 "$pid" 2>/dev/null && ended=0
-        done
-        [ "$ended" -eq 1 ] && break
-        sleep 0.25
-    done
-    if [ -n "$before" ] && [ "$ended" -eq 1 ]; then
+    if [ -n "$before" ] && pids_gone $before; then
         pass "the watcher that ran before was stopped"
     else
         fail "the watcher that ran before (pids [$before]) still runs, or none ran"
